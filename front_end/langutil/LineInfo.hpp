@@ -1,0 +1,47 @@
+#pragma once
+// Line structure of a source text, for turning source positions into lines and
+// columns in diagnostics.
+//
+// A position is the 1-based offset of a character counted in UTF-16 code
+// units. "\n", "\r\n" and a lone "\r" each end a line; a line break belongs to
+// the line it ends. Columns are 1-based and count UTF-16 code units, so a
+// character outside the basic plane takes two columns.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lf::util {
+
+struct LineAndColumn {
+    uint32_t line;
+    uint32_t column;
+
+    bool operator==(LineAndColumn const&) const = default;
+};
+
+class LineInfo {
+  public:
+    explicit LineInfo(std::u16string_view text);
+
+    // Position 0 is treated as 1 (the first character). Positions past the end
+    // of the text are treated as the position just after the last character,
+    // so an error at the end of the input still gets a line and a column.
+    LineAndColumn lineAndColumn(uint32_t position) const;
+
+    // A text that ends with a line break has an empty last line after it; the
+    // empty text has one line.
+    uint32_t lineCount() const { return static_cast<uint32_t>(lineStarts_.size()); }
+
+    // The text of a 1-based line without its line break; empty for lines that
+    // do not exist.
+    std::u16string_view lineText(uint32_t line) const;
+
+  private:
+    std::u16string text_;
+    // 0-based offset of the first code unit of every line, ascending.
+    std::vector<std::size_t> lineStarts_;
+};
+
+}  // namespace lf::util

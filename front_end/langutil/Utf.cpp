@@ -1,0 +1,130 @@
+#include "front_end/langutil/Utf.hpp"
+
+#include <cstdint>
+
+namespace lf::util {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool isHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+void appendUtf8(std::string& out, char32_t codePoint) {
+    auto put = [&out](uint32_t byte) { out.push_back(static_cast<char>(byte)); };
+    if (codePoint < 0x80) {
+        put(codePoint);
+    } else if (codePoint < 0x800) {
+        put(0xC0 | (codePoint >> 6));
+        put(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        put(0xE0 | (codePoint >> 12));
+        put(0x80 | ((codePoint >> 6) & 0x3F));
+        put(0x80 | (codePoint & 0x3F));
+    } else {
+        put(0xF0 | (codePoint >> 18));
+        put(0x80 | ((codePoint >> 12) & 0x3F));
+        put(0x80 | ((codePoint >> 6) & 0x3F));
+        put(0x80 | (codePoint & 0x3F));
+    }
+}
+
+void appendUtf16(std::u16string& out, char32_t codePoint) {
+    if (codePoint < 0x10000) {
+        out.push_back(static_cast<char16_t>(codePoint));
+        return;
+    }
+    codePoint -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
+}
+
+// How a well-formed UTF-8 sequence starting with a given lead byte continues:
+// its total length and the allowed range of its second byte (later bytes are
+// always 0x80..0xBF). The narrowed second-byte ranges exclude overlong forms,
+// encoded surrogates and code points above U+10FFFF.
+struct SequenceShape {
+    int length;
+    uint8_t secondMin;
+    uint8_t secondMax;
+};
+
+SequenceShape shapeOf(uint8_t lead) {
+    if (lead < 0x80)
+        return {1, 0, 0};
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return {2, 0x80, 0xBF};
+    if (lead == 0xE0)
+        return {3, 0xA0, 0xBF};
+    if (lead == 0xED)
+        return {3, 0x80, 0x9F};
+    if (lead >= 0xE1 && lead <= 0xEF)
+        return {3, 0x80, 0xBF};
+    if (lead == 0xF0)
+        return {4, 0x90, 0xBF};
+    if (lead >= 0xF1 && lead <= 0xF3)
+        return {4, 0x80, 0xBF};
+    if (lead == 0xF4)
+        return {4, 0x80, 0x8F};
+    return {0, 0, 0};
+}
+
+}  // namespace
+
+std::string toUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char16_t unit = text[i];
+        if (isHighSurrogate(unit) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
+            char32_t codePoint =
+                0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            appendUtf8(out, codePoint);
+            ++i;
+        } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
+            appendUtf8(out, kReplacement);
+        } else {
+            appendUtf8(out, unit);
+        }
+    }
+    return out;
+}
+
+std::u16string toUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        uint8_t lead = static_cast<uint8_t>(text[i]);
+        SequenceShape shape = shapeOf(lead);
+        if (shape.length == 0) {
+            appendUtf16(out, kReplacement);
+            ++i;
+            continue;
+        }
+        char32_t codePoint = shape.length == 1 ? lead : lead & (0xFF >> (shape.length + 1));
+        std::size_t next = i + 1;
+        bool complete = true;
+        for (int k = 1; k < shape.length; ++k, ++next) {
+            uint8_t min = k == 1 ? shape.secondMin : 0x80;
+            uint8_t max = k == 1 ? shape.secondMax : 0xBF;
+            if (next >= text.size() || static_cast<uint8_t>(text[next]) < min ||
+                static_cast<uint8_t>(text[next]) > max) {
+                complete = false;
+                break;
+            }
+            codePoint = (codePoint << 6) | (static_cast<uint8_t>(text[next]) & 0x3F);
+        }
+        // An incomplete sequence is replaced as a whole; the byte that broke it
+        // starts the next sequence.
+        appendUtf16(out, complete ? codePoint : kReplacement);
+        i = next;
+    }
+    return out;
+}
+
+}  // namespace lf::util

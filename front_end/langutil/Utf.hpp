@@ -1,0 +1,17 @@
+#pragma once
+// Conversions between UTF-8 and UTF-16. Malformed input never fails: every
+// ill-formed piece becomes U+FFFD, so the result is always well formed.
+
+#include <string>
+#include <string_view>
+
+namespace lf::util {
+
+// Unpaired surrogates become U+FFFD.
+std::string toUtf8(std::u16string_view text);
+
+// Each maximal ill-formed subsequence (truncated, overlong, surrogate or
+// out-of-range encodings, stray continuation bytes) becomes one U+FFFD.
+std::u16string toUtf16(std::string_view text);
+
+}  // namespace lf::util

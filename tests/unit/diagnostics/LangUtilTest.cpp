@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include "front_end/langutil/DottedIdentifier.hpp"
+#include "front_end/langutil/LineInfo.hpp"
+#include "front_end/langutil/Utf.hpp"
+
+namespace {
+
+using lf::util::LineAndColumn;
+using lf::util::LineInfo;
+
+TEST(LineInfo, PositionsMapToLineAndColumnInUtf16Units) {
+    struct Case {
+        std::u16string_view text;
+        uint32_t position;
+        LineAndColumn expected;
+    };
+    Case const cases[] = {
+        {u"a\r\nb", 2, {1, 2}},  // a CRLF belongs to the line it ends
+        {u"a\r\nb", 3, {1, 3}},
+        {u"a\r\nb", 4, {2, 1}},
+        {u"a\rb\nc", 3, {2, 1}},  // a lone CR breaks the line
+        {u"a\rb\nc", 5, {3, 1}},
+        {u"x\r\r", 3, {2, 1}},
+        {u"\U0001F600x", 3, {1, 3}},  // a surrogate pair takes two columns
+        {u"\u00e9\n\U0001F600y", 5, {2, 3}},
+        {u"ab\n", 0, {1, 1}},           // 0 means the first character
+        {u"ab\n", 4, {2, 1}},           // just past the end
+        {u"ab\n", 0xFFFFFFFF, {2, 1}},  // far past the end is clamped
+        {u"", 7, {1, 1}},
+    };
+    for (Case const& c : cases) {
+        EXPECT_EQ(LineInfo(c.text).lineAndColumn(c.position), c.expected)
+            << lf::util::toUtf8(c.text) << " at " << c.position;
+    }
+}
+
+TEST(LineInfo, LinesAreCountedAndReturnedWithoutTheirBreaks) {
+    LineInfo info(u"a\r\nb\rc\nd");
+    EXPECT_EQ(info.lineCount(), 4u);
+    EXPECT_EQ(info.lineText(1), u"a");
+    EXPECT_EQ(info.lineText(2), u"b");
+    EXPECT_EQ(info.lineText(4), u"d");
+    EXPECT_EQ(info.lineText(0), u"");
+    EXPECT_EQ(info.lineText(5), u"");
+
+    EXPECT_EQ(LineInfo(u"\r\r\n").lineCount(), 3u);
+    EXPECT_EQ(LineInfo(u"\n\r").lineCount(), 3u);
+    EXPECT_EQ(LineInfo(u"ab\n").lineText(2), u"");
+    EXPECT_EQ(LineInfo(u"").lineCount(), 1u);
+}
+
+TEST(DottedIdentifier, AcceptsOnlyIdentifiersJoinedBySingleDots) {
+    for (auto text : {u"a", u"pkg.sub.f", u"x_1.Y2", u"A"}) {
+        EXPECT_TRUE(lf::util::isValidDottedIdentifier(text)) << lf::util::toUtf8(text);
+    }
+    for (auto text :
+         {u"", u".", u"a.", u".a", u"a..b", u"_a", u"1a", u"a.1b", u"a b", u"a-b", u"\u00e9"}) {
+        EXPECT_FALSE(lf::util::isValidDottedIdentifier(text)) << lf::util::toUtf8(text);
+    }
+}
+
+TEST(Utf, ConvertsEveryPlaneBothWays) {
+    std::u16string utf16 = u"a\u00e9\u20ac\U0001F600z";
+    std::string utf8 = "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80z";
+    EXPECT_EQ(lf::util::toUtf8(utf16), utf8);
+    EXPECT_EQ(lf::util::toUtf16(utf8), utf16);
+}
+
+TEST(Utf, UnpairedSurrogatesBecomeReplacementCharacters) {
+    std::u16string text = {u'a', 0xD800, u'b', 0xDC00, 0xDC00, 0xD800, 0xD83D};
+    EXPECT_EQ(lf::util::toUtf8(text), "a\uFFFDb\uFFFD\uFFFD\uFFFD\uFFFD");
+}
+
+TEST(Utf, EachMaximalInvalidUtf8SubsequenceBecomesOneReplacement) {
+    struct Case {
+        std::string utf8;
+        std::u16string utf16;
+    };
+    Case const cases[] = {
+        {"\xff", u"\uFFFD"},
+        {"\x80x", u"\uFFFDx"},                              // stray continuation byte
+        {"\xc0\xaf", u"\uFFFD\uFFFD"},                      // overlong lead
+        {"\xe0\x80\xaf", u"\uFFFD\uFFFD\uFFFD"},            // overlong three-byte form
+        {"\xed\xa0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
+        {"\xf4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+        {"\xe2\x82", u"\uFFFD"},                            // truncated at the end
+        {"\xf0\x9f\x98x", u"\uFFFDx"},                      // truncated before ASCII
+        {"\xe2\x82\xe2\x82\xac", u"\uFFFD\u20ac"},          // truncated before a valid sequence
+    };
+    for (Case const& c : cases) {
+        EXPECT_EQ(lf::util::toUtf16(c.utf8), c.utf16) << testing::PrintToString(c.utf8);
+    }
+}
+
+}  // namespace
