@@ -1,0 +1,75 @@
+#pragma once
+// The symbol table of one scope, as the resolvers build it.
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "front_end/astapi/AstNodeFactory.hpp"
+#include "front_end/astapi/Nodes.hpp"
+#include "front_end/name_resolution/include/ISymbolTable.hpp"
+
+namespace fe::nr {
+
+class SymbolTable final : public ISymbolTable {
+  public:
+    using MutableEntryIterator = EntryMap::iterator;
+
+    // The root of a new tree of tables. The factory's allocator owns it and
+    // deletes it, with its children, when the syntax tree dies.
+    static SymbolTable* create(lf::astapi::Node const& scopeNode,
+                               fe::astapi::AstNodeFactory& factory);
+    // A new table for a scope nested in `parent`'s, owned by `parent`.
+    static SymbolTable* createChild(lf::astapi::Node const& scopeNode, SymbolTable& parent);
+
+    SymbolTable(SymbolTable const&) = delete;
+    SymbolTable& operator=(SymbolTable const&) = delete;
+    ~SymbolTable() override;
+
+    Classification const* lookup(std::u16string_view name, std::uint32_t* depth) const override;
+    std::pair<EntryIterator, EntryIterator> entries() const override;
+    bool usesOuterName(std::u16string_view name) const override;
+    lf::astapi::Node const* node() const override { return scopeNode; }
+    bool isMarked() const override { return marked; }
+
+    // Enters `name` unless it is already present; either way returns the
+    // stored classification, which the caller may overwrite.
+    Classification* addEntry(std::u16string_view name, Classification const& classification);
+    MutableEntryIterator findEntry(std::u16string_view name);
+    MutableEntryIterator entriesEnd() { return entryMap.end(); }
+
+    // Remembers the first use of `name` in this scope.
+    void recordUse(std::u16string_view name, lf::astapi::Node const* use);
+    void discardIntroductionNodes() { introductionNodes.clear(); }
+    // The first recorded use of `name` in this scope or an enclosing one,
+    // the root excepted; null when there is none.
+    lf::astapi::Node const* findUse(std::u16string_view name) const;
+
+    // The scope's workspace is static.
+    void mark() { marked = true; }
+
+    SymbolTable* parentTable() const { return parent; }
+    // The tables of nested scopes, in creation order.
+    std::vector<SymbolTable*> const& childTables() const { return children; }
+
+  private:
+    SymbolTable(lf::astapi::Node const& scopeNode, bool isRoot, SymbolTable* parent)
+        : scopeNode(&scopeNode), isRoot(isRoot), parent(parent) {}
+
+    void collectOuterNames() const;
+
+    lf::astapi::Node const* scopeNode;
+    bool isRoot;
+    mutable bool outerNamesCollected = false;
+    EntryMap entryMap;
+    SymbolTable* parent;
+    bool marked = false;
+    std::vector<SymbolTable*> children;
+    std::map<std::u16string_view, lf::astapi::Node const*, CodeUnitOrder> introductionNodes;
+    mutable std::set<std::u16string_view, CodeUnitOrder> outerNames;
+};
+
+}  // namespace fe::nr

@@ -1,0 +1,16 @@
+#pragma once
+// A readable listing of a tree of symbol tables, for tools and tests.
+
+#include <iosfwd>
+
+#include "front_end/name_resolution/SymbolTable.hpp"
+
+namespace fe::nr {
+
+// For each entry of `table` in name order a line: one space per level of
+// nesting (none for `table` itself), the name in UTF-8, " : " and the
+// classification text. Then the tables of nested scopes, in creation order,
+// one level deeper.
+void listSymbolTable(SymbolTable const& table, std::ostream& out);
+
+}  // namespace fe::nr

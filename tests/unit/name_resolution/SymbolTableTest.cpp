@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "front_end/astapi/AstNodeFactory.hpp"
+#include "front_end/name_resolution/SymbolTable.hpp"
+#include "front_end/name_resolution/SymbolTableListing.hpp"
+
+namespace {
+
+using namespace lf::astapi;
+using fe::nr::SymbolTable;
+using Classification = fe::nr::ISymbolTable::Classification;
+
+class SymbolTableTest : public ::testing::Test {
+  protected:
+    FunctionDefinition* function(NodeList<Node> body = {}) {
+        auto* node = factory.create<FunctionDefinition>(NodeKind::Function, 1);
+        node->body = body;
+        return node;
+    }
+    Identifier* id(std::u16string_view name, IdKind kind = IdKind::UNKNOWN) {
+        Identifier* identifier = factory.createIdentifier(1, name);
+        identifier->classify(kind, nullptr);
+        return identifier;
+    }
+    Assignment* assign(Identifier* target, Expression* value) {
+        auto* node = factory.create<Assignment>(NodeKind::Assignment, 1);
+        node->target = target;
+        node->value = value;
+        return node;
+    }
+    std::vector<std::u16string_view> names(SymbolTable const& table) {
+        std::vector<std::u16string_view> result;
+        auto [entry, end] = table.entries();
+        for (; entry != end; ++entry) {
+            result.push_back(entry->first);
+        }
+        return result;
+    }
+
+    fe::astapi::AstNodeFactory factory;
+    Program* program = factory.create<Program>(NodeKind::Program, 1, ProgramKind::FunctionFile);
+};
+
+TEST_F(SymbolTableTest, LookupCountsScopesOutwards) {
+    SymbolTable* root = SymbolTable::create(*program, factory);
+    SymbolTable* outer = SymbolTable::createChild(*function(), *root);
+    SymbolTable* inner = SymbolTable::createChild(*function(), *outer);
+    root->addEntry(u"f", Classification(IdKind::LOCAL_FUNCTION));
+    outer->addEntry(u"x", Classification(IdKind::VARIABLE));
+
+    std::uint32_t depth = 99;
+    Classification const* found = inner->lookup(u"f", &depth);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->kind, IdKind::LOCAL_FUNCTION);
+    EXPECT_EQ(depth, 2u);
+    EXPECT_EQ(inner->lookup(u"x", nullptr), outer->lookup(u"x", nullptr));
+    EXPECT_EQ(inner->lookup(u"x", &depth)->kind, IdKind::VARIABLE);
+    EXPECT_EQ(depth, 1u);
+    EXPECT_EQ(inner->lookup(u"missing", &depth), nullptr);
+    EXPECT_EQ(root->lookup(u"x", nullptr), nullptr);
+}
+
+TEST_F(SymbolTableTest, InnerEntryShadowsOuterOne) {
+    SymbolTable* root = SymbolTable::create(*program, factory);
+    SymbolTable* child = SymbolTable::createChild(*function(), *root);
+    root->addEntry(u"x", Classification(IdKind::LOCAL_FUNCTION));
+    child->addEntry(u"x", Classification(IdKind::VARIABLE));
+    std::uint32_t depth = 99;
+    EXPECT_EQ(child->lookup(u"x", &depth)->kind, IdKind::VARIABLE);
+    EXPECT_EQ(depth, 0u);
+}
+
+TEST_F(SymbolTableTest, AddEntryKeepsTheFirstClassification) {
+    SymbolTable* table = SymbolTable::create(*program, factory);
+    Identifier* first = id(u"x");
+    Classification* stored = table->addEntry(u"x", Classification(IdKind::VARIABLE, first));
+    Classification* again = table->addEntry(u"x", Classification(IdKind::EXTERNAL));
+    EXPECT_EQ(stored, again);
+    EXPECT_EQ(*again, Classification(IdKind::VARIABLE, first));
+    // The caller may change the entry through the pointer.
+    again->kind = IdKind::NESTED_FUNCTION;
+    EXPECT_EQ(table->findEntry(u"x")->second.kind, IdKind::NESTED_FUNCTION);
+    EXPECT_EQ(table->findEntry(u"y"), table->entriesEnd());
+}
+
+TEST_F(SymbolTableTest, FindUseSearchesEnclosingScopesButNeverTheRoot) {
+    SymbolTable* root = SymbolTable::create(*program, factory);
+    SymbolTable* outer = SymbolTable::createChild(*function(), *root);
+    SymbolTable* inner = SymbolTable::createChild(*function(), *outer);
+    Identifier* rootUse = id(u"r");
+    Identifier* firstUse = id(u"x");
+    root->recordUse(u"r", rootUse);
+    outer->recordUse(u"x", firstUse);
+    outer->recordUse(u"x", id(u"x"));
+
+    EXPECT_EQ(root->findUse(u"r"), nullptr);
+    EXPECT_EQ(inner->findUse(u"r"), nullptr);
+    EXPECT_EQ(inner->findUse(u"x"), firstUse);
+    outer->discardIntroductionNodes();
+    EXPECT_EQ(inner->findUse(u"x"), nullptr);
+}
+
+TEST_F(SymbolTableTest, NamesAreOrderedByCodeUnit) {
+    SymbolTable* table = SymbolTable::create(*program, factory);
+    // U+FF21 (one unit, 0xFF21) sorts after U+1D400 (surrogates 0xD835 0xDC00)
+    // although its code point is smaller.
+    std::u16string const fullwidth = u"\uFF21";
+    std::u16string const surrogates = u"\U0001D400";
+    std::u16string const latin = u"\u00E9";
+    for (std::u16string_view name :
+         {std::u16string_view(fullwidth), std::u16string_view(u"ab"), std::u16string_view(u"a"),
+          std::u16string_view(surrogates), std::u16string_view(latin), std::u16string_view(u"B"),
+          std::u16string_view(u"")}) {
+        table->addEntry(name, Classification(IdKind::VARIABLE));
+    }
+    EXPECT_EQ(names(*table), (std::vector<std::u16string_view>{u"", u"B", u"a", u"ab", latin,
+                                                               surrogates, fullwidth}));
+}
+
+TEST_F(SymbolTableTest, OuterNamesComeFromTheScopesOwnCodeOnce) {
+    // function ... y = g; function nested ... h ... end; end
+    auto* nested =
+        function(factory.createList<Node>({assign(id(u"z"), id(u"h", IdKind::EXTERNAL))}));
+    FunctionDefinition* outerFunction = function(factory.createList<Node>(
+        {assign(id(u"y", IdKind::VARIABLE), id(u"g", IdKind::EXTERNAL)), id(u"u"), nested}));
+    SymbolTable* root = SymbolTable::create(*program, factory);
+    SymbolTable* table = SymbolTable::createChild(*outerFunction, *root);
+    table->addEntry(u"y", Classification(IdKind::VARIABLE));
+
+    EXPECT_TRUE(table->usesOuterName(u"g"));
+    EXPECT_FALSE(table->usesOuterName(u"y"));  // defined here
+    EXPECT_FALSE(table->usesOuterName(u"u"));  // unclassified
+    EXPECT_FALSE(table->usesOuterName(u"h"));  // only in the nested function
+    // Gathered once: later entries and classifications change nothing.
+    table->addEntry(u"g", Classification(IdKind::VARIABLE));
+    static_cast<Assignment*>(outerFunction->body[0])->target->classify(IdKind::EXTERNAL, nullptr);
+    EXPECT_TRUE(table->usesOuterName(u"g"));
+}
+
+TEST_F(SymbolTableTest, AnonymousFunctionScopeWalksItsBody) {
+    auto* anonymous = factory.create<AnonymousFunction>(NodeKind::AnonymousFunction, 1);
+    anonymous->body = id(u"k", IdKind::VARIABLE);
+    SymbolTable* root = SymbolTable::create(*program, factory);
+    SymbolTable* table = SymbolTable::createChild(*anonymous, *root);
+    EXPECT_TRUE(table->usesOuterName(u"k"));
+    EXPECT_EQ(table->node(), anonymous);
+}
+
+TEST_F(SymbolTableTest, RootDiesWithTheTreeAndTakesItsChildren) {
+    // LeakSanitizer reports a table the allocator fails to delete, and
+    // AddressSanitizer one deleted twice.
+    auto local = std::make_unique<fe::astapi::AstNodeFactory>();
+    auto* scope = local->create<Program>(NodeKind::Program, 1, ProgramKind::Script);
+    SymbolTable* root = SymbolTable::create(*scope, *local);
+    SymbolTable* child = SymbolTable::createChild(*scope, *root);
+    SymbolTable::createChild(*scope, *child);
+    SymbolTable::createChild(*scope, *root);
+    EXPECT_EQ(root->childTables().size(), 2u);
+    EXPECT_EQ(child->parentTable(), root);
+    EXPECT_FALSE(root->isMarked());
+    child->mark();
+    EXPECT_TRUE(child->isMarked());
+    local.reset();
+}
+
+TEST_F(SymbolTableTest, ListingIndentsNestedScopes) {
+    Identifier* imported = id(u"pkg");
+    imported->setMark(marks::kPackageImported);
+    SymbolTable* root = SymbolTable::create(*program, factory);
+    root->addEntry(u"main", Classification(IdKind::LOCAL_FUNCTION));
+    SymbolTable* first = SymbolTable::createChild(*function(), *root);
+    first->addEntry(u"x", Classification(IdKind::VARIABLE));
+    first->addEntry(u"pkg", Classification(IdKind::EXTERNAL, imported));
+    SymbolTable::createChild(*function(), *first)
+        ->addEntry(u"\u00E9", Classification(IdKind::UNKNOWN));
+    SymbolTable::createChild(*function(), *root)
+        ->addEntry(u"n", Classification(IdKind::NESTED_FUNCTION));
+
+    std::ostringstream out;
+    fe::nr::listSymbolTable(*root, out);
+    EXPECT_EQ(out.str(),
+              "main : LOCAL_FUNCTION\n"
+              " pkg : EXTERNAL(Package Imported)\n"
+              " x : VARIABLE\n"
+              "  \xC3\xA9 : UNKNOWN\n"
+              " n : NESTED_FUNCTION\n");
+    std::ostringstream dump;
+    fe::nr::dumpSymbolTable(root, dump);
+    EXPECT_TRUE(dump.str().empty());
+}
+
+}  // namespace
