@@ -78,10 +78,6 @@ ISymbolTable::Classification const* SymbolTable::lookup(std::u16string_view name
     return outer;
 }
 
-std::pair<ISymbolTable::EntryIterator, ISymbolTable::EntryIterator> SymbolTable::entries() const {
-    return {entryMap.begin(), entryMap.end()};
-}
-
 bool SymbolTable::usesOuterName(std::u16string_view name) const {
     if (!outerNamesCollected) {
         collectOuterNames();

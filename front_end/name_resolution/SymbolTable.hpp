@@ -30,7 +30,10 @@ class SymbolTable final : public ISymbolTable {
     ~SymbolTable() override;
 
     Classification const* lookup(std::u16string_view name, std::uint32_t* depth) const override;
-    std::pair<EntryIterator, EntryIterator> entries() const override;
+    // Inline, so that the listing of tools can call it outside the library.
+    std::pair<EntryIterator, EntryIterator> entries() const override {
+        return {entryMap.begin(), entryMap.end()};
+    }
     bool usesOuterName(std::u16string_view name) const override;
     lf::astapi::Node const* node() const override { return scopeNode; }
     bool isMarked() const override { return marked; }
