@@ -6,6 +6,7 @@
 #include <string>
 
 #include "front_end/name_resolution/ResolverEntries.hpp"
+#include "front_end/name_resolution/RvalueResolver.hpp"
 
 namespace fe::nr {
 namespace {
@@ -16,29 +17,18 @@ namespace {
 
 }  // namespace
 
-SymbolTable* runProgramResolver(AbstractNameResolver&, lf::astapi::Program&,
-                                std::u16string const&) {
-    notAvailable("program resolution");
+void resolveFunctionBodyUses(UsePass const&, lf::astapi::FunctionDefinition&,
+                             PendingPersistentSet*) {
+    notAvailable("the use pass");
 }
 
-SymbolTable* runProgramResolverForParallelInEval(AbstractNameResolver&, lf::astapi::Program&,
-                                                 IsVariableFcn const&, StaticLookupFcn const&,
-                                                 std::shared_ptr<lf::import::IImportList const>) {
-    notAvailable("parallel-in-eval program resolution");
+void resolveParallelStatementUses(UsePass const&, lf::astapi::Node&) {
+    notAvailable("the use pass");
 }
 
-void resolveFunctionFully(NameResolver&, SymbolTable*, lf::astapi::FunctionDefinition&, bool) {
-    notAvailable("function resolution");
-}
-
-void resolveFunctionLocally(LocalNameResolver&, SymbolTable*, lf::astapi::FunctionDefinition&,
-                            bool) {
-    notAvailable("local function resolution");
-}
-
-void resolveClassMethodLocally(LocalNameResolver&, SymbolTable*, lf::astapi::FunctionDefinition&,
-                               bool) {
-    notAvailable("local class-method resolution");
+void finalizeDeferredOperands(std::span<fe::astapi::NodeField<lf::astapi::Expression> const>,
+                              SymbolTable&) {
+    notAvailable("function-handle finalisation");
 }
 
 void resolveScriptBody(NameResolver&, SymbolTable*, lf::astapi::Program&, std::u16string const&) {

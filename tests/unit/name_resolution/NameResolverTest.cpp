@@ -247,10 +247,6 @@ TEST_F(NameResolverTest, OperationsOnBehalfOfACallerNeedATimer) {
                  std::invalid_argument);
     EXPECT_THROW(resolver.resolveSection(*program, nullptr, factory, callbacks, nullptr),
                  std::invalid_argument);
-    EXPECT_EQ(logicErrorOf([&] {
-                  resolver.resolveProgram(*program, u"f.kx", warnings, factory, callbacks, &timer);
-              }),
-              "program resolution is not available in this build");
     EXPECT_TRUE(callbacks.calls.empty());
 }
 

@@ -1,0 +1,351 @@
+#include "front_end/name_resolution/LvalueResolver.hpp"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "foundation/i18n/Messages.hpp"
+#include "front_end/astapi/AstDispatcher.hpp"
+#include "front_end/import/ImportList.hpp"
+#include "front_end/util/DocumentationLink.hpp"
+#include "front_end/util/FrontEndUserException.hpp"
+#include "front_end/util/InternalError.hpp"
+
+namespace fe::nr {
+namespace {
+
+using namespace lf::astapi;
+using fe::util::raiseAt;
+namespace fe_msg = KORVEX::front_end;
+namespace lang_msg = KORVEX::lang;
+
+constexpr char const* kSourcePath = "front_end/name_resolution/LvalueResolver";
+
+bool isAsciiLetter(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+bool isNameCharacter(char16_t c) {
+    return isAsciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'_';
+}
+bool isValidName(std::u16string_view text) {
+    if (text.empty() || !isAsciiLetter(text.front())) {
+        return false;
+    }
+    for (char16_t c : text) {
+        if (!isNameCharacter(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TextLiteral* asTextLiteral(Node* node) {
+    return nodeAs<TextLiteral>(node);
+}
+
+// The variable a `load` of a text file makes: the file's name without its
+// extension, made into a valid name.
+std::u16string variableNameForFile(std::u16string_view fileName) {
+    std::u16string_view base = fileName.substr(0, std::min(fileName.rfind(u'.'), fileName.size()));
+    if (base.empty()) {
+        return {};
+    }
+    std::u16string name;
+    if (!isAsciiLetter(base.front())) {
+        name += u'X';
+    }
+    for (char16_t c : base) {
+        name += isNameCharacter(c) ? c : u'_';
+    }
+    return name;
+}
+
+// Whether a `load` whose first argument is the file name reads a text file,
+// which makes one variable named after the file.
+bool loadsTextFile(std::u16string_view fileName, std::vector<Node*> const& arguments) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (TextLiteral const* option = asTextLiteral(arguments[i])) {
+            if (option->text == u"-mat") {
+                return false;
+            }
+            if (option->text == u"-ascii") {
+                return true;
+            }
+        }
+    }
+    std::size_t dot = fileName.rfind(u'.');
+    return dot != std::u16string_view::npos && fileName.substr(dot + 1) != u"mat";
+}
+
+class LvalueResolver : public fe::astapi::AstDispatcher<LvalueResolver> {
+  public:
+    LvalueResolver(SymbolTable& table, AbstractNameResolver& nameResolver, ImportListPtr imports,
+                   PendingPersistentSet& pending)
+        : table_(table),
+          nameResolver_(nameResolver),
+          imports_(std::move(imports)),
+          pending_(pending) {}
+
+    void resolveStatements(NodeList<Node>& statements) {
+        for (Node* statement : statements) {
+            dispatch(*statement);
+        }
+    }
+
+    // Expressions assign nothing; nested functions are scopes of their own.
+    void visit(Expression&) {}
+    void visit(FunctionDefinition&) {}
+
+    void visit(Assignment& assignment) {
+        resolveTarget(*assignment.target, marks::kWholeAssigned);
+        if (Index* call = loadCall(assignment.value)) {
+            loadAssignmentCalls_.emplace_back(call->arguments.begin(), call->arguments.end());
+        }
+    }
+    void visit(IndexedAssignment& assignment) {
+        resolveTarget(headIdentifier(*assignment.target), marks::kPartAssigned);
+    }
+    void visit(MultipleAssignment& assignment) {
+        for (Expression* target : assignment.targets) {
+            if (target->kind() == NodeKind::Ignored) {
+                continue;
+            }
+            if (auto* identifier = nodeAs<Identifier>(target)) {
+                resolveTarget(*identifier, marks::kWholeAssigned);
+            } else {
+                resolveTarget(headIdentifier(*target), marks::kPartAssigned);
+            }
+        }
+    }
+    void visit(CommandSyntax& command) {
+        if (command.output != nullptr) {
+            resolveTarget(*command.output, marks::kWholeAssigned);
+        }
+        if (command.command->name() == u"load") {
+            loadCommandCalls_.emplace_back(command.words.begin(), command.words.end());
+        }
+    }
+    void visit(ForStatement& loop) {
+        resolveTarget(*loop.variable, marks::kWholeAssigned);
+        resolveStatements(loop.body);
+    }
+    void visit(ParforStatement& loop) {
+        resolveTarget(*loop.variable, marks::kWholeAssigned);
+        resolveStatements(loop.body);
+    }
+    void visit(CatchClause& clause) {
+        if (clause.identifier != nullptr) {
+            resolveTarget(*clause.identifier, marks::kWholeAssigned);
+        }
+        resolveStatements(clause.body);
+    }
+    void visit(ArgumentDeclaration& declaration) {
+        resolveTarget(*declaration.name, marks::kWholeAssigned);
+    }
+    void visit(ImportStatement& statement) {
+        if (statement.name != nullptr) {
+            resolveTarget(*statement.name, marks::kWholeAssigned);
+        }
+    }
+    void visit(Declaration& declaration) {
+        bool persistent = declaration.kind() == NodeKind::Persistent;
+        for (Identifier* declared : declaration.names) {
+            declare(*declared, persistent);
+        }
+    }
+
+    // Creates the variables that the `load` calls met in the walk make.
+    void resolveLoadedVariables() {
+        if (loadIsShadowed()) {
+            return;
+        }
+        for (auto const& arguments : loadCommandCalls_) {
+            createLoadedVariables(arguments);
+        }
+        for (auto const& arguments : loadAssignmentCalls_) {
+            createLoadedVariables(arguments);
+        }
+    }
+
+  private:
+    // `global` and `persistent` names are targets with rules of their own.
+    void declare(Identifier& declared, bool persistent) {
+        rejectVariableArgumentDeclaration(declared);
+        std::uint32_t depth = 0;
+        if (auto const* found = table_.lookup(declared.name(), &depth);
+            found != nullptr && found->kind == IdKind::VARIABLE) {
+            if (depth > 0) {
+                raiseAt<fe_msg::tal_error_persistent_global_must_be_outer>(declared.position(),
+                                                                           declared.name());
+            }
+            if (persistent) {
+                raiseAt<fe_msg::tal_error_persistent_must_be_first>(declared.position(),
+                                                                    declared.name());
+            }
+        }
+        resolveTarget(declared, marks::kWholeAssigned);
+        if (persistent) {
+            pending_.insert(&declared);
+        }
+    }
+
+    void resolveTarget(Identifier& target, std::uint8_t mode) {
+        std::u16string_view name = target.name();
+        std::uint32_t depth = 0;
+        auto const* found = table_.lookup(name, &depth);
+        target.setTargetMode(mode);
+        if (found == nullptr) {
+            IdKind kind = target.hasMark(marks::kProducer) ? IdKind::UNKNOWN : IdKind::VARIABLE;
+            table_.addEntry(name, {kind, &target});
+            target.classify(kind, &target);
+            return;
+        }
+        if (depth == 0) {
+            resolveTargetOfThisScope(target, *found);
+            return;
+        }
+        if (found->kind == IdKind::VARIABLE) {
+            target.classify(IdKind::VARIABLE, found->introducer);
+            target.setMark(marks::kSharedVariable);
+            return;
+        }
+        table_.addEntry(name, {IdKind::VARIABLE, &target});
+        if (Node const* use = table_.findUse(name);
+            use != nullptr && !nameResolver_.isKnownExternalName(name)) {
+            raiseAt<lang_msg::IdentifierNotSharedVariableWithNestedScope>(
+                use->position(), name,
+                fe::util::documentationLink(fe::util::kNestedFunctionsScopeTopic,
+                                            lang_msg::SharedVariablesDocId{}));
+        }
+        target.classify(IdKind::VARIABLE, &target);
+    }
+
+    void resolveTargetOfThisScope(Identifier& target, ISymbolTable::Classification const& found) {
+        switch (found.kind) {
+            case IdKind::VARIABLE:
+                target.classify(IdKind::VARIABLE, found.introducer);
+                return;
+            case IdKind::NESTED_FUNCTION:
+                raiseAt<fe_msg::tal_error_variable_and_nested_function>(target.position(),
+                                                                        target.name());
+            case IdKind::EXTERNAL:
+                if (found.introducer != nullptr &&
+                    found.introducer->hasMark(marks::kPackageImported)) {
+                    raiseAt<lang_msg::ImportedPackageAndVariableHaveSameName>(target.position(),
+                                                                              target.name());
+                }
+                raiseAt<lang_msg::ImportedFunctionAndVariableHaveSameName>(target.position(),
+                                                                           target.name());
+            default:
+                // A name the function only uses, or a local function: the
+                // target stays as it is.
+                return;
+        }
+    }
+
+    // The identifier whose part `x(i)`, `x{i}`, `x.f` (to any depth) assigns.
+    static Identifier& headIdentifier(Expression& target) {
+        Expression* node = &target;
+        while (true) {
+            switch (node->kind()) {
+                case NodeKind::Identifier:
+                    return static_cast<Identifier&>(*node);
+                case NodeKind::ParenIndex:
+                case NodeKind::BraceIndex:
+                    node = static_cast<Index*>(node)->head;
+                    break;
+                case NodeKind::FieldAccess:
+                    node = static_cast<FieldAccess*>(node)->base;
+                    break;
+                case NodeKind::DynamicFieldAccess:
+                    node = static_cast<DynamicFieldAccess*>(node)->base;
+                    break;
+                default:
+                    fe::util::unreachable(kSourcePath, 318);
+            }
+        }
+    }
+
+    static Index* loadCall(Expression* value) {
+        auto* call = value != nullptr && value->kind() == NodeKind::ParenIndex
+                         ? static_cast<Index*>(value)
+                         : nullptr;
+        auto const* head = call != nullptr ? nodeAs<Identifier>(call->head) : nullptr;
+        return head != nullptr && head->name() == u"load" ? call : nullptr;
+    }
+
+    // A variable, local or nested function named `load`, or an import that
+    // brings one in, means the calls are not the built-in `load`.
+    bool loadIsShadowed() const {
+        std::uint32_t depth = 0;
+        auto const* found = table_.lookup(u"load", &depth);
+        if (found == nullptr) {
+            return false;
+        }
+        if (depth == 0 || found->kind != IdKind::EXTERNAL) {
+            return true;
+        }
+        return imports_ != nullptr && (imports_->lookupFullyQualified(u"load") != nullptr ||
+                                       imports_->lookupPackage(u"load") != nullptr);
+    }
+
+    void createLoadedVariables(std::vector<Node*> const& arguments) {
+        if (arguments.empty()) {
+            return;
+        }
+        if (TextLiteral* file = asTextLiteral(arguments.front());
+            file != nullptr && loadsTextFile(file->text, arguments)) {
+            std::u16string name = variableNameForFile(file->text);
+            if (!name.empty()) {
+                createLoadedVariable(*file, name);
+            }
+            return;
+        }
+        for (std::size_t i = 1; i < arguments.size(); ++i) {
+            TextLiteral* literal = asTextLiteral(arguments[i]);
+            if (literal == nullptr) {
+                continue;
+            }
+            if (literal->text == u"-regexp") {
+                return;
+            }
+            if (literal->kind() == NodeKind::CharArrayLiteral && isValidName(literal->text)) {
+                createLoadedVariable(*literal, literal->text);
+            }
+        }
+    }
+
+    void createLoadedVariable(TextLiteral& literal, std::u16string_view name) {
+        Identifier* variable = nameResolver_.factory().createIdentifier(0, name);
+        variable->setMark(marks::kCreatedByLoad);
+        resolveTarget(*variable, marks::kWholeAssigned);
+        literal.linked = variable;
+    }
+
+    SymbolTable& table_;
+    AbstractNameResolver& nameResolver_;
+    ImportListPtr imports_;
+    PendingPersistentSet& pending_;
+    std::vector<std::vector<Node*>> loadCommandCalls_;
+    std::vector<std::vector<Node*>> loadAssignmentCalls_;
+};
+
+}  // namespace
+
+void rejectVariableArgumentDeclaration(Identifier const& declared) {
+    if (declared.specialName() == SpecialName::Varargin ||
+        declared.specialName() == SpecialName::Varargout) {
+        raiseAt<fe_msg::tal_error_varargs_cannot_be_global_persistent>(declared.position());
+    }
+}
+
+void resolveLvalues(FunctionDefinition& function, SymbolTable& table,
+                    AbstractNameResolver& nameResolver, ImportListPtr imports,
+                    PendingPersistentSet& pending) {
+    LvalueResolver resolver(table, nameResolver, std::move(imports), pending);
+    resolver.resolveStatements(function.body);
+    resolver.resolveStatements(function.secondStatements);
+    resolver.resolveLoadedVariables();
+}
+
+}  // namespace fe::nr
