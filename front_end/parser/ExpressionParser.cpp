@@ -1,0 +1,472 @@
+// Expressions: operators by precedence climbing, postfix chains, primaries,
+// matrices and cell arrays with their white-space rules.
+
+#include <optional>
+#include <string>
+
+#include "front_end/parser/SourceParser.hpp"
+
+namespace lf::parser::detail {
+
+namespace {
+
+constexpr int kRangePrecedence = 6;
+
+struct BinaryOperatorInfo {
+    int precedence;
+    NodeKind kind;
+    BinaryOperator op;
+};
+
+// The binary operator `token` stands for, lowest precedence first:
+// || && | & comparisons : +- and the multiplicative operators. Inside a
+// matrix, `+` or `-` after white space and directly before an operand
+// starts a new element instead (`[1 -2]`).
+std::optional<BinaryOperatorInfo> binaryOperator(Token const& token) {
+    auto info = [](int precedence, NodeKind kind, BinaryOperator op) {
+        return std::optional<BinaryOperatorInfo>({precedence, kind, op});
+    };
+    using K = NodeKind;
+    using B = BinaryOperator;
+    switch (token.kind) {
+        case TokenKind::PipePipe:
+            return info(1, K::ShortCircuitOperation, B::ShortCircuitOr);
+        case TokenKind::AmpAmp:
+            return info(2, K::ShortCircuitOperation, B::ShortCircuitAnd);
+        case TokenKind::Pipe:
+            return info(3, K::BinaryOperation, B::ElementOr);
+        case TokenKind::Amp:
+            return info(4, K::BinaryOperation, B::ElementAnd);
+        case TokenKind::EqualEqual:
+            return info(5, K::Comparison, B::Equal);
+        case TokenKind::NotEqual:
+            return info(5, K::Comparison, B::NotEqual);
+        case TokenKind::Less:
+            return info(5, K::Comparison, B::Less);
+        case TokenKind::LessEqual:
+            return info(5, K::Comparison, B::LessEqual);
+        case TokenKind::Greater:
+            return info(5, K::Comparison, B::Greater);
+        case TokenKind::GreaterEqual:
+            return info(5, K::Comparison, B::GreaterEqual);
+        case TokenKind::Colon:
+            return info(kRangePrecedence, K::Range, B::Add);
+        case TokenKind::Plus:
+        case TokenKind::Minus:
+            if (token.inMatrix && token.spaceBefore && !token.spaceAfter) {
+                return std::nullopt;
+            }
+            return info(7, K::BinaryOperation,
+                        token.kind == TokenKind::Plus ? B::Add : B::Subtract);
+        case TokenKind::Star:
+            return info(8, K::BinaryOperation, B::Multiply);
+        case TokenKind::Slash:
+            return info(8, K::BinaryOperation, B::Divide);
+        case TokenKind::Backslash:
+            return info(8, K::BinaryOperation, B::LeftDivide);
+        case TokenKind::DotStar:
+            return info(8, K::BinaryOperation, B::ElementMultiply);
+        case TokenKind::DotSlash:
+            return info(8, K::BinaryOperation, B::ElementDivide);
+        case TokenKind::DotBackslash:
+            return info(8, K::BinaryOperation, B::ElementLeftDivide);
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<UnaryOperator> prefixOperator(TokenKind kind) {
+    switch (kind) {
+        case TokenKind::Minus:
+            return UnaryOperator::Negate;
+        case TokenKind::Plus:
+            return UnaryOperator::Plus;
+        case TokenKind::Tilde:
+        case TokenKind::Bang:
+            return UnaryOperator::Not;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
+Expression* SourceParser::parseExpression() {
+    return parseBinary(1);
+}
+
+Expression* SourceParser::parseBinary(int minimumPrecedence) {
+    Expression* left = parsePrefixed(false);
+    DepthScope scope(*this);
+    while (true) {
+        std::optional<BinaryOperatorInfo> const info = binaryOperator(tok_);
+        if (!info || info->precedence < minimumPrecedence) {
+            return left;
+        }
+        enterLevel();
+        advance();
+        if (info->precedence == kRangePrecedence) {
+            auto* range = make<Range>(NodeKind::Range, left->position());
+            range->start = left;
+            range->stop = parseBinary(kRangePrecedence + 1);
+            if (at(TokenKind::Colon)) {
+                advance();
+                range->step = range->stop;
+                range->stop = parseBinary(kRangePrecedence + 1);
+            }
+            left = range;
+            continue;
+        }
+        auto* operation = make<BinaryOperation>(info->kind, left->position(), info->op);
+        operation->left = left;
+        operation->right = parseBinary(info->precedence + 1);
+        left = operation;
+    }
+}
+
+// Prefix operators, then a power expression; in an exponent (`2^-1`) the
+// operand is a postfix expression, so that `^` stays left associative.
+Expression* SourceParser::parsePrefixed(bool exponent) {
+    DepthScope scope(*this);
+    UnaryOperation* outermost = nullptr;
+    UnaryOperation* innermost = nullptr;
+    while (std::optional<UnaryOperator> op = prefixOperator(tok_.kind)) {
+        enterLevel();
+        auto* operation = make<UnaryOperation>(NodeKind::UnaryOperation, tok_.position(), *op);
+        if (innermost != nullptr) {
+            innermost->operand = operation;
+        } else {
+            outermost = operation;
+        }
+        innermost = operation;
+        advance();
+    }
+    Expression* operand = exponent ? parsePostfix() : parsePower();
+    if (innermost == nullptr) {
+        return operand;
+    }
+    innermost->operand = operand;
+    return outermost;
+}
+
+Expression* SourceParser::parsePower() {
+    Expression* base = parsePostfix();
+    DepthScope scope(*this);
+    while (at(TokenKind::Caret) || at(TokenKind::DotCaret)) {
+        enterLevel();
+        BinaryOperator const op =
+            at(TokenKind::Caret) ? BinaryOperator::Power : BinaryOperator::ElementPower;
+        advance();
+        auto* power = make<BinaryOperation>(NodeKind::BinaryOperation, base->position(), op);
+        power->left = base;
+        power->right = parsePrefixed(true);
+        base = power;
+    }
+    return base;
+}
+
+// Indexing, field references and transposes after a primary. Inside a
+// matrix, `(` or `{` after white space starts a new element (`[f (1)]`).
+Expression* SourceParser::parsePostfix() {
+    Expression* expression = parsePrimary();
+    DepthScope scope(*this);
+    while (true) {
+        switch (tok_.kind) {
+            case TokenKind::LeftParen:
+            case TokenKind::LeftBrace:
+                if (tok_.spaceBefore && tok_.inMatrix) {
+                    return expression;
+                }
+                enterLevel();
+                expression = parseIndex(expression);
+                break;
+            case TokenKind::Dot: {
+                enterLevel();
+                advance();
+                if (at(TokenKind::LeftParen)) {
+                    Token const open = tok_;
+                    advance();
+                    auto* access = make<DynamicFieldAccess>(NodeKind::DynamicFieldAccess,
+                                                            expression->position());
+                    access->base = expression;
+                    access->field = parseExpression();
+                    closeBracket(open);
+                    expression = access;
+                    break;
+                }
+                if (!at(TokenKind::Identifier)) {
+                    failExpected("a field name or '(' after '.'");
+                }
+                auto* access = make<FieldAccess>(NodeKind::FieldAccess, expression->position());
+                access->base = expression;
+                access->field = fieldName(tok_);
+                advance();
+                expression = access;
+                break;
+            }
+            case TokenKind::Transpose:
+            case TokenKind::DotTranspose: {
+                enterLevel();
+                auto* transpose = make<PostfixOperation>(
+                    NodeKind::PostfixOperation, expression->position(),
+                    at(TokenKind::Transpose) ? PostfixOperator::ComplexTranspose
+                                             : PostfixOperator::Transpose);
+                transpose->operand = expression;
+                advance();
+                expression = transpose;
+                break;
+            }
+            default:
+                return expression;
+        }
+    }
+}
+
+Expression* SourceParser::parseIndex(Expression* head) {
+    Token const open = tok_;
+    TokenKind const closer =
+        open.kind == TokenKind::LeftParen ? TokenKind::RightParen : TokenKind::RightBrace;
+    advance();
+    ++indexDepth_;
+    std::size_t const mark = scratch_.size();
+    if (!at(closer)) {
+        while (true) {
+            if (at(TokenKind::Newline) || at(TokenKind::EndOfInput)) {
+                closeBracket(open);
+            }
+            scratch_.push_back(parseArgument(closer));
+            if (!at(TokenKind::Comma)) {
+                break;
+            }
+            advance();
+        }
+    }
+    closeBracket(open);
+    --indexDepth_;
+    auto* index =
+        make<Index>(open.kind == TokenKind::LeftParen ? NodeKind::ParenIndex : NodeKind::BraceIndex,
+                    head->position());
+    index->head = head;
+    index->arguments = takeList<Expression>(mark);
+    return index;
+}
+
+// One index or call argument: a whole-dimension `:`, `Name=value`, or an
+// expression.
+Expression* SourceParser::parseArgument(TokenKind closer) {
+    if (at(TokenKind::Colon)) {
+        TokenKind const next = peek().kind;
+        if (next == TokenKind::Comma || next == closer) {
+            auto* colon = make<Colon>(NodeKind::Colon, tok_.position());
+            advance();
+            return colon;
+        }
+    }
+    if (at(TokenKind::Identifier) && peek().kind == TokenKind::Assign) {
+        auto* argument = make<NameValueArgument>(NodeKind::NameValueArgument, tok_.position());
+        argument->name = fieldName(tok_);
+        advance();
+        advance();
+        argument->value = parseExpression();
+        return argument;
+    }
+    return parseExpression();
+}
+
+Expression* SourceParser::parsePrimary() {
+    switch (tok_.kind) {
+        case TokenKind::Identifier: {
+            Token const name = tok_;
+            Token const& next = peek();
+            if (next.kind == TokenKind::At && !next.spaceBefore) {
+                // `method@Superclass`
+                auto* reference = make<SuperclassMethodReference>(
+                    NodeKind::SuperclassMethodReference, name.position());
+                reference->method = fieldName(name);
+                advance();
+                advance();
+                reference->superclass = parseDottedName();
+                return reference;
+            }
+            advance();
+            return identifier(name);
+        }
+        case TokenKind::Number:
+        case TokenKind::ImaginaryNumber: {
+            auto* number = make<NumberLiteral>(
+                at(TokenKind::Number) ? NodeKind::NumberLiteral : NodeKind::ImaginaryLiteral,
+                tok_.position(), factory_.intern(text(tok_)));
+            advance();
+            return number;
+        }
+        case TokenKind::CharArray:
+        case TokenKind::String:
+            return parseTextLiteral();
+        case TokenKind::LeftParen: {
+            Token const open = tok_;
+            DepthScope scope(*this);
+            enterLevel();
+            advance();
+            if (at(TokenKind::Newline) || at(TokenKind::EndOfInput)) {
+                closeBracket(open);
+            }
+            auto* parenthesized = make<Parenthesized>(NodeKind::Parenthesized, open.position());
+            parenthesized->inner = parseExpression();
+            closeBracket(open);
+            return parenthesized;
+        }
+        case TokenKind::LeftBracket:
+        case TokenKind::LeftBrace:
+            return parseArrayLiteral();
+        case TokenKind::At:
+            return parseHandle();
+        case TokenKind::Question: {
+            Token const question = tok_;
+            advance();
+            if (!at(TokenKind::Identifier)) {
+                failExpected("a class name after '?'");
+            }
+            std::u16string name(text(tok_));
+            advance();
+            while (at(TokenKind::Dot) && peek().kind == TokenKind::Identifier) {
+                advance();
+                name += u'.';
+                name += text(tok_);
+                advance();
+            }
+            return make<MetaclassQuery>(NodeKind::MetaclassQuery, question.position(),
+                                        factory_.intern(name));
+        }
+        case TokenKind::KwEnd:
+            if (indexDepth_ > 0) {
+                auto* end = make<EndInIndex>(NodeKind::EndInIndex, tok_.position());
+                advance();
+                return end;
+            }
+            fail(errors::kUnexpectedToken,
+                 "expected an expression, found 'end' (outside an index, 'end' closes a block)");
+        default:
+            failExpected("an expression");
+    }
+}
+
+// A character array or string without its quotes, doubled quotes undone.
+Expression* SourceParser::parseTextLiteral() {
+    std::u16string_view const quoted = text(tok_);
+    char16_t const quote = quoted.front();
+    std::u16string unquoted;
+    unquoted.reserve(quoted.size());
+    for (std::size_t i = 1; i + 1 < quoted.size(); ++i) {
+        unquoted.push_back(quoted[i]);
+        if (quoted[i] == quote) {
+            ++i;
+        }
+    }
+    auto* literal = make<TextLiteral>(
+        at(TokenKind::CharArray) ? NodeKind::CharArrayLiteral : NodeKind::StringLiteral,
+        tok_.position(), factory_.intern(unquoted));
+    advance();
+    return literal;
+}
+
+// `[...]` or `{...}`. Rows end at `;` or a line break; elements are
+// separated by `,` or by white space (see the rules in parsePostfix and
+// binaryOperator).
+Expression* SourceParser::parseArrayLiteral() {
+    Token const open = tok_;
+    bool const cell = open.kind == TokenKind::LeftBrace;
+    TokenKind const closer = cell ? TokenKind::RightBrace : TokenKind::RightBracket;
+    bool const placeholders = std::exchange(placeholdersAllowed_, false) && !cell;
+    DepthScope scope(*this);
+    enterLevel();
+    advance();
+    std::size_t const rowsMark = scratch_.size();
+    std::size_t elementsMark = rowsMark;
+    auto finishRow = [&] {
+        if (scratch_.size() == elementsMark) {
+            return;
+        }
+        std::uint32_t const position = scratch_[elementsMark]->position();
+        NodeList<Expression> elements = takeList<Expression>(elementsMark);
+        auto* row = make<MatrixRow>(NodeKind::MatrixRow, position);
+        row->elements = elements;
+        scratch_.push_back(row);
+        elementsMark = scratch_.size();
+    };
+    bool afterElement = false;
+    while (!at(closer)) {
+        if (at(TokenKind::Semicolon) || at(TokenKind::Newline)) {
+            finishRow();
+            afterElement = false;
+            advance();
+            continue;
+        }
+        if (at(TokenKind::Comma) && afterElement) {
+            afterElement = false;
+            advance();
+            continue;
+        }
+        if (at(TokenKind::EndOfInput) || at(TokenKind::RightParen) || at(TokenKind::RightBracket) ||
+            at(TokenKind::RightBrace) || (afterElement && !tok_.spaceBefore)) {
+            closeBracket(open);
+        }
+        if (placeholders && (at(TokenKind::Tilde) || at(TokenKind::Bang)) &&
+            (peek().kind == TokenKind::Comma || peek().kind == TokenKind::RightBracket)) {
+            firstPlaceholder_ = firstPlaceholder_.value_or(tok_.position());
+            scratch_.push_back(make<Ignored>(NodeKind::Ignored, tok_.position()));
+            advance();
+        } else {
+            scratch_.push_back(parseExpression());
+        }
+        afterElement = true;
+    }
+    finishRow();
+    advance();
+    auto* literal =
+        make<ArrayLiteral>(cell ? NodeKind::CellArray : NodeKind::Matrix, open.position());
+    literal->rows = takeList<MatrixRow>(rowsMark);
+    return literal;
+}
+
+// `@name`, `@p.q.f` (a function handle) or `@(x, y) body`.
+Expression* SourceParser::parseHandle() {
+    Token const atSign = tok_;
+    DepthScope scope(*this);
+    enterLevel();
+    advance();
+    if (at(TokenKind::LeftParen)) {
+        auto* function = make<AnonymousFunction>(NodeKind::AnonymousFunction, atSign.position());
+        function->inputs = parseParameterList();
+        function->body = parseExpression();
+        return function;
+    }
+    if (!at(TokenKind::Identifier)) {
+        failExpected("a function name or '(' after '@'");
+    }
+    auto* handle = make<UnaryOperation>(NodeKind::UnaryOperation, atSign.position(),
+                                        UnaryOperator::FunctionHandle);
+    handle->operand = parseDottedName();
+    return handle;
+}
+
+// `name` or `p.q.name` as a chain of field references.
+Expression* SourceParser::parseDottedName() {
+    if (!at(TokenKind::Identifier)) {
+        failExpected("a name");
+    }
+    Expression* name = identifier(tok_);
+    advance();
+    DepthScope scope(*this);
+    while (at(TokenKind::Dot) && peek().kind == TokenKind::Identifier) {
+        enterLevel();
+        advance();
+        auto* access = make<FieldAccess>(NodeKind::FieldAccess, name->position());
+        access->base = name;
+        access->field = fieldName(tok_);
+        advance();
+        name = access;
+    }
+    return name;
+}
+
+}  // namespace lf::parser::detail

@@ -1,0 +1,508 @@
+#include "front_end/parser/Lexer.hpp"
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "front_end/langutil/Utf.hpp"
+#include "front_end/parser/SyntaxError.hpp"
+
+namespace lf::parser {
+
+namespace {
+
+bool isSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\f' || c == u'\v';
+}
+bool isLineBreak(char16_t c) {
+    return c == u'\n' || c == u'\r';
+}
+bool isDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+bool isLetter(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+bool isIdentifierChar(char16_t c) {
+    return isLetter(c) || isDigit(c) || c == u'_';
+}
+bool isHexDigit(char16_t c) {
+    return isDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+constexpr std::pair<std::u16string_view, TokenKind> kKeywords[] = {
+    {u"break", TokenKind::KwBreak},
+    {u"case", TokenKind::KwCase},
+    {u"catch", TokenKind::KwCatch},
+    {u"classdef", TokenKind::KwClassdef},
+    {u"continue", TokenKind::KwContinue},
+    {u"else", TokenKind::KwElse},
+    {u"elseif", TokenKind::KwElseif},
+    {u"end", TokenKind::KwEnd},
+    {u"for", TokenKind::KwFor},
+    {u"function", TokenKind::KwFunction},
+    {u"global", TokenKind::KwGlobal},
+    {u"if", TokenKind::KwIf},
+    {u"otherwise", TokenKind::KwOtherwise},
+    {u"parfor", TokenKind::KwParfor},
+    {u"persistent", TokenKind::KwPersistent},
+    {u"return", TokenKind::KwReturn},
+    {u"spmd", TokenKind::KwSpmd},
+    {u"switch", TokenKind::KwSwitch},
+    {u"try", TokenKind::KwTry},
+    {u"while", TokenKind::KwWhile},
+};
+
+// The binary operators that decide command syntax, longest first.
+constexpr std::u16string_view kBinaryOperators[] = {
+    u"&&", u"||", u"==", u"~=", u"!=", u"<=", u">=", u".*", u"./", u".\\", u".^",
+    u"+",  u"-",  u"*",  u"/",  u"\\", u"^",  u"<",  u">",  u"&",  u"|",   u":",
+};
+
+// The trimmed text of the line starting at `start` equals `marker`.
+bool lineIs(std::u16string_view source, std::size_t start, std::u16string_view marker) {
+    std::size_t p = start;
+    while (p < source.size() && isSpace(source[p])) {
+        ++p;
+    }
+    if (source.substr(p, marker.size()) != marker) {
+        return false;
+    }
+    p += marker.size();
+    while (p < source.size() && isSpace(source[p])) {
+        ++p;
+    }
+    return p >= source.size() || isLineBreak(source[p]);
+}
+
+std::size_t nextLineStart(std::u16string_view source, std::size_t p) {
+    while (p < source.size() && !isLineBreak(source[p])) {
+        ++p;
+    }
+    if (p < source.size() && source[p] == u'\r' && p + 1 < source.size() &&
+        source[p + 1] == u'\n') {
+        return p + 2;
+    }
+    return p < source.size() ? p + 1 : p;
+}
+
+}  // namespace
+
+char const* tokenSpelling(TokenKind kind) {
+    switch (kind) {
+#define KORVEX_TOKEN_SPELLING(name, spelling) \
+    case TokenKind::name:                     \
+        return spelling;
+        KORVEX_TOKENS(KORVEX_TOKEN_SPELLING)
+#undef KORVEX_TOKEN_SPELLING
+    }
+    return "token";
+}
+
+bool Lexer::previousEndsValue() const {
+    switch (previous_) {
+        case TokenKind::Identifier:
+        case TokenKind::Number:
+        case TokenKind::ImaginaryNumber:
+        case TokenKind::CharArray:
+        case TokenKind::String:
+        case TokenKind::RightParen:
+        case TokenKind::RightBracket:
+        case TokenKind::RightBrace:
+        case TokenKind::Transpose:
+        case TokenKind::DotTranspose:
+            return true;
+        case TokenKind::KwEnd:
+            return !brackets_.empty();  // `end` inside an index
+        default:
+            return false;
+    }
+}
+
+void Lexer::skipToLineBreak() {
+    while (!atEnd() && !isLineBreak(source_[cursor_])) {
+        ++cursor_;
+    }
+}
+
+void Lexer::skipLineBreak() {
+    cursor_ = static_cast<std::uint32_t>(nextLineStart(source_, cursor_));
+}
+
+bool Lexer::atBlockCommentStart() const {
+    std::size_t lineStart = cursor_;
+    while (lineStart > 0 && isSpace(source_[lineStart - 1])) {
+        --lineStart;
+    }
+    return (lineStart == 0 || isLineBreak(source_[lineStart - 1])) &&
+           lineIs(source_, lineStart, u"%{");
+}
+
+void Lexer::skipBlockComment() {
+    std::uint32_t const start = cursor_;
+    std::size_t line = cursor_;
+    int depth = 0;
+    while (line < source_.size()) {
+        if (lineIs(source_, line, u"%{")) {
+            ++depth;
+        } else if (lineIs(source_, line, u"%}") && --depth == 0) {
+            cursor_ = static_cast<std::uint32_t>(line);
+            skipToLineBreak();
+            return;
+        }
+        line = nextLineStart(source_, line);
+    }
+    throw SyntaxError(errors::kUnterminatedBlockComment, start + 1,
+                      "block comment '%{' is not closed: expected a line holding only '%}' "
+                      "before the end of the file");
+}
+
+bool Lexer::skipSpace() {
+    std::uint32_t const start = cursor_;
+    while (!atEnd()) {
+        char16_t c = source_[cursor_];
+        if (isSpace(c)) {
+            ++cursor_;
+        } else if (c == u'%') {
+            if (peekChar(1) == u'{' && atBlockCommentStart()) {
+                skipBlockComment();
+            } else {
+                skipToLineBreak();
+            }
+        } else if (c == u'.' && peekChar(1) == u'.' && peekChar(2) == u'.') {
+            skipToLineBreak();
+            skipLineBreak();
+        } else {
+            break;
+        }
+    }
+    return cursor_ != start;
+}
+
+void Lexer::invalidCharacter() const {
+    char16_t c = source_[cursor_];
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+    std::string shown =
+        c >= 0x21 && c < 0x7F ? "'" + std::string(1, static_cast<char>(c)) + "'"
+        : c >= 0xA0 && (c < 0xD800 || c > 0xDFFF)
+            ? "'" + lf::util::toUtf8(source_.substr(cursor_, 1)) + "' (" + code + ")"
+            : std::string(code);
+    throw SyntaxError(errors::kInvalidCharacter, cursor_ + 1,
+                      "invalid character " + shown + " outside a string or comment");
+}
+
+TokenKind Lexer::lexNumber() {
+    std::uint32_t const start = cursor_;
+    auto invalid = [&] {
+        while (!atEnd() && (isIdentifierChar(source_[cursor_]) || source_[cursor_] == u'.')) {
+            ++cursor_;
+        }
+        throw SyntaxError(
+            errors::kInvalidNumber, start + 1,
+            "invalid number '" + lf::util::toUtf8(source_.substr(start, cursor_ - start)) + "'");
+    };
+    char16_t const radix = peekChar(1) | 0x20;
+    if (peekChar() == u'0' && (radix == u'x' || radix == u'b')) {
+        cursor_ += 2;
+        auto isRadixDigit = [radix](char16_t c) {
+            return radix == u'x' ? isHexDigit(c) : c == u'0' || c == u'1';
+        };
+        if (!isRadixDigit(peekChar())) {
+            invalid();
+        }
+        while (isRadixDigit(peekChar())) {
+            ++cursor_;
+        }
+    } else {
+        while (isDigit(peekChar())) {
+            ++cursor_;
+        }
+        // `1./x` and `1.'` keep the dot for the operator after the number.
+        char16_t const afterDot = peekChar(1);
+        if (peekChar() == u'.' && afterDot != u'*' && afterDot != u'/' && afterDot != u'\\' &&
+            afterDot != u'^' && afterDot != u'\'' && afterDot != u'.') {
+            ++cursor_;
+            while (isDigit(peekChar())) {
+                ++cursor_;
+            }
+        }
+        if ((peekChar() | 0x20) == u'e') {
+            std::uint32_t exponent = 1;
+            if (peekChar(1) == u'+' || peekChar(1) == u'-') {
+                exponent = 2;
+            }
+            if (!isDigit(peekChar(exponent))) {
+                ++cursor_;
+                invalid();
+            }
+            cursor_ += exponent;
+            while (isDigit(peekChar())) {
+                ++cursor_;
+            }
+        }
+    }
+    TokenKind kind = TokenKind::Number;
+    char16_t const suffix = peekChar() | 0x20;
+    if ((suffix == u'i' || suffix == u'j') && !isIdentifierChar(peekChar(1))) {
+        ++cursor_;
+        kind = TokenKind::ImaginaryNumber;
+    }
+    if (isIdentifierChar(peekChar()) || (peekChar() == u'.' && isDigit(peekChar(1)))) {
+        invalid();
+    }
+    return kind;
+}
+
+TokenKind Lexer::lexQuoted(char16_t quote, TokenKind kind) {
+    std::uint32_t const start = cursor_;
+    ++cursor_;
+    while (true) {
+        if (atEnd() || isLineBreak(source_[cursor_])) {
+            std::string const what = kind == TokenKind::String ? "string" : "character array";
+            std::string const mark = quote == u'"' ? "\"" : "'";
+            throw SyntaxError(errors::kUnterminatedString, start + 1,
+                              "unterminated " + what + ": expected " + mark + " before the end " +
+                                  (atEnd() ? "of the file" : "of the line"));
+        }
+        if (source_[cursor_] == quote) {
+            if (peekChar(1) != quote) {
+                ++cursor_;
+                return kind;
+            }
+            ++cursor_;
+        }
+        ++cursor_;
+    }
+}
+
+TokenKind Lexer::lexWord() {
+    std::uint32_t const start = cursor_;
+    while (!atEnd() && isIdentifierChar(source_[cursor_])) {
+        ++cursor_;
+    }
+    if (previous_ == TokenKind::Dot) {
+        return TokenKind::Identifier;  // field names may be spelled like keywords
+    }
+    std::u16string_view word = source_.substr(start, cursor_ - start);
+    for (auto const& [spelling, kind] : kKeywords) {
+        if (spelling == word) {
+            return kind;
+        }
+    }
+    return TokenKind::Identifier;
+}
+
+TokenKind Lexer::lexOperator(Token const& token) {
+    char16_t const c = source_[cursor_];
+    char16_t const n = peekChar(1);
+    auto take = [this](std::uint32_t length, TokenKind kind) {
+        cursor_ += length;
+        return kind;
+    };
+    switch (c) {
+        case u',':
+            return take(1, TokenKind::Comma);
+        case u';':
+            return take(1, TokenKind::Semicolon);
+        case u'(':
+            brackets_.push_back(Bracket::Paren);
+            return take(1, TokenKind::LeftParen);
+        case u'[':
+            brackets_.push_back(Bracket::Matrix);
+            return take(1, TokenKind::LeftBracket);
+        case u'{': {
+            bool const indexes = previousEndsValue() && !(token.spaceBefore && token.inMatrix);
+            brackets_.push_back(indexes ? Bracket::Paren : Bracket::Matrix);
+            return take(1, TokenKind::LeftBrace);
+        }
+        case u')':
+        case u']':
+        case u'}':
+            if (!brackets_.empty()) {
+                brackets_.pop_back();
+            }
+            return take(1, c == u')'   ? TokenKind::RightParen
+                           : c == u']' ? TokenKind::RightBracket
+                                       : TokenKind::RightBrace);
+        case u'.':
+            switch (n) {
+                case u'*':
+                    return take(2, TokenKind::DotStar);
+                case u'/':
+                    return take(2, TokenKind::DotSlash);
+                case u'\\':
+                    return take(2, TokenKind::DotBackslash);
+                case u'^':
+                    return take(2, TokenKind::DotCaret);
+                case u'\'':
+                    return take(2, TokenKind::DotTranspose);
+                default:
+                    return take(1, TokenKind::Dot);
+            }
+        case u'+':
+            return take(1, TokenKind::Plus);
+        case u'-':
+            return take(1, TokenKind::Minus);
+        case u'*':
+            return take(1, TokenKind::Star);
+        case u'/':
+            return take(1, TokenKind::Slash);
+        case u'\\':
+            return take(1, TokenKind::Backslash);
+        case u'^':
+            return take(1, TokenKind::Caret);
+        case u'=':
+            return n == u'=' ? take(2, TokenKind::EqualEqual) : take(1, TokenKind::Assign);
+        case u'~':
+            return n == u'=' ? take(2, TokenKind::NotEqual) : take(1, TokenKind::Tilde);
+        case u'!':
+            return n == u'=' ? take(2, TokenKind::NotEqual) : take(1, TokenKind::Bang);
+        case u'<':
+            return n == u'=' ? take(2, TokenKind::LessEqual) : take(1, TokenKind::Less);
+        case u'>':
+            return n == u'=' ? take(2, TokenKind::GreaterEqual) : take(1, TokenKind::Greater);
+        case u'&':
+            return n == u'&' ? take(2, TokenKind::AmpAmp) : take(1, TokenKind::Amp);
+        case u'|':
+            return n == u'|' ? take(2, TokenKind::PipePipe) : take(1, TokenKind::Pipe);
+        case u':':
+            return take(1, TokenKind::Colon);
+        case u'@':
+            return take(1, TokenKind::At);
+        case u'?':
+            return take(1, TokenKind::Question);
+        default:
+            invalidCharacter();
+    }
+}
+
+Token Lexer::next() {
+    Token token;
+    token.spaceBefore = skipSpace();
+    token.begin = cursor_;
+    token.inMatrix = inMatrix();
+    if (atEnd()) {
+        token.kind = TokenKind::EndOfInput;
+    } else {
+        char16_t const c = source_[cursor_];
+        if (isLineBreak(c)) {
+            skipLineBreak();
+            token.kind = TokenKind::Newline;
+        } else if (isDigit(c) || (c == u'.' && isDigit(peekChar(1)))) {
+            token.kind = lexNumber();
+        } else if (isLetter(c)) {
+            token.kind = lexWord();
+        } else if (c == u'"') {
+            token.kind = lexQuoted(u'"', TokenKind::String);
+        } else if (c == u'\'') {
+            if (previousEndsValue() && !(token.spaceBefore && token.inMatrix)) {
+                ++cursor_;
+                token.kind = TokenKind::Transpose;
+            } else {
+                token.kind = lexQuoted(u'\'', TokenKind::CharArray);
+            }
+        } else {
+            token.kind = lexOperator(token);
+        }
+    }
+    token.end = cursor_;
+    token.spaceAfter = !atEnd() && isSpace(source_[cursor_]);
+    previous_ = token.kind;
+    return token;
+}
+
+bool Lexer::startsCommandSyntax(std::uint32_t offset) const {
+    std::size_t p = offset;
+    if (p >= source_.size() || !isSpace(source_[p])) {
+        return false;
+    }
+    while (p < source_.size() && isSpace(source_[p])) {
+        ++p;
+    }
+    if (p >= source_.size()) {
+        return false;
+    }
+    std::u16string_view const rest = source_.substr(p);
+    char16_t const c = rest[0];
+    if (isLineBreak(c) || c == u',' || c == u';' || c == u'%' || c == u'(' ||
+        rest.starts_with(u"...")) {
+        return false;
+    }
+    if (c == u'=' && !rest.starts_with(u"==")) {
+        return false;
+    }
+    for (std::u16string_view op : kBinaryOperators) {
+        if (rest.starts_with(op)) {
+            std::size_t after = op.size();
+            // An operator followed by white space continues an expression.
+            return after < rest.size() && !isSpace(rest[after]) && !isLineBreak(rest[after]);
+        }
+    }
+    return true;
+}
+
+void Lexer::restartAt(std::uint32_t offset) {
+    cursor_ = offset;
+    previous_ = TokenKind::Comma;
+    brackets_.clear();
+}
+
+std::optional<CommandWord> Lexer::nextCommandWord() {
+    while (true) {
+        while (!atEnd() && isSpace(source_[cursor_])) {
+            ++cursor_;
+        }
+        if (atEnd()) {
+            return std::nullopt;
+        }
+        if (source_.substr(cursor_).starts_with(u"...")) {
+            skipToLineBreak();
+            skipLineBreak();
+            continue;
+        }
+        break;
+    }
+    char16_t const first = source_[cursor_];
+    if (isLineBreak(first) || first == u',' || first == u';') {
+        return std::nullopt;
+    }
+    if (first == u'%') {
+        skipToLineBreak();
+        return std::nullopt;
+    }
+    CommandWord word{cursor_, {}};
+    while (!atEnd()) {
+        char16_t const c = source_[cursor_];
+        if (isSpace(c) || isLineBreak(c) || c == u',' || c == u';') {
+            break;
+        }
+        if (c != u'\'' && c != u'"') {
+            word.text.push_back(c);
+            ++cursor_;
+            continue;
+        }
+        // A quoted part: its quotes go, a doubled quote inside stands for one.
+        std::uint32_t const quoteStart = cursor_;
+        lexQuoted(c, c == u'"' ? TokenKind::String : TokenKind::CharArray);
+        for (std::uint32_t p = quoteStart + 1; p + 1 < cursor_; ++p) {
+            word.text.push_back(source_[p]);
+            if (source_[p] == c) {
+                ++p;
+            }
+        }
+    }
+    previous_ = TokenKind::Comma;
+    return word;
+}
+
+std::u16string_view Lexer::takeRestOfLine(std::uint32_t offset) {
+    cursor_ = offset;
+    skipToLineBreak();
+    previous_ = TokenKind::Comma;
+    brackets_.clear();
+    return source_.substr(offset, cursor_ - offset);
+}
+
+}  // namespace lf::parser

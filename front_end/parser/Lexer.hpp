@@ -1,0 +1,87 @@
+#pragma once
+// Splits Korvex source text (UTF-16, byte-order mark already removed) into
+// tokens.
+//
+// The lexer tracks the open brackets itself, because two decisions depend on
+// them: a quote is a transpose when it directly follows a value and a string
+// otherwise (inside `[]` and cell `{}` a quote after white space starts a
+// string), and a `{` after a value indexes it unless white space inside a
+// matrix separates the two. Comments, block comments and `...`
+// continuations never reach the parser. Statement forms that are read by
+// characters rather than tokens (command-syntax words, shell escapes) have
+// operations of their own.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "front_end/parser/Token.hpp"
+
+namespace lf::parser {
+
+// One word of a command-syntax or import statement, quotes removed.
+struct CommandWord {
+    std::uint32_t begin;  // 0-based offset of its first character
+    std::u16string text;
+};
+
+class Lexer {
+  public:
+    explicit Lexer(std::u16string_view source) : source_(source) {}
+
+    Token next();
+
+    std::u16string_view source() const { return source_; }
+    std::u16string_view text(Token const& token) const {
+        return source_.substr(token.begin, token.end - token.begin);
+    }
+
+    // Whether the identifier that ends at `offset`, standing at the start of a
+    // statement, begins a command-syntax statement (see docs/parser.md).
+    bool startsCommandSyntax(std::uint32_t offset) const;
+
+    // Continues reading at `offset`, where the words of a command-syntax
+    // statement begin; nothing is open there.
+    void restartAt(std::uint32_t offset);
+
+    // The next word of a command-syntax statement, or nothing at the end of
+    // the statement, whose terminator `next` then returns.
+    std::optional<CommandWord> nextCommandWord();
+
+    // The text from `offset` to the end of its line; reading continues at the
+    // line break.
+    std::u16string_view takeRestOfLine(std::uint32_t offset);
+
+  private:
+    enum class Bracket : std::uint8_t { Paren, Matrix };
+
+    bool atEnd() const { return cursor_ >= source_.size(); }
+    char16_t peekChar(std::uint32_t ahead = 0) const {
+        return cursor_ + ahead < source_.size() ? source_[cursor_ + ahead] : u'\0';
+    }
+    bool inMatrix() const { return !brackets_.empty() && brackets_.back() == Bracket::Matrix; }
+    bool previousEndsValue() const;
+
+    // Skips white space, comments and continuations; true when anything was
+    // skipped.
+    bool skipSpace();
+    bool atBlockCommentStart() const;
+    void skipBlockComment();
+    void skipToLineBreak();
+    void skipLineBreak();
+
+    TokenKind lexNumber();
+    TokenKind lexQuoted(char16_t quote, TokenKind kind);
+    TokenKind lexWord();
+    TokenKind lexOperator(Token const& token);
+    [[noreturn]] void invalidCharacter() const;
+
+    std::u16string_view source_;
+    std::uint32_t cursor_ = 0;
+    TokenKind previous_ = TokenKind::Newline;
+    std::vector<Bracket> brackets_;
+};
+
+}  // namespace lf::parser

@@ -1,0 +1,179 @@
+#pragma once
+// The recursive-descent parser behind lf::parser::parse, shared by the
+// translation units that parse files and functions (Parser.cpp), statements
+// (StatementParser.cpp), expressions (ExpressionParser.cpp) and class
+// definitions and argument blocks (ClassParser.cpp). Not part of the
+// library's interface.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "front_end/astapi/AstNodeFactory.hpp"
+#include "front_end/parser/Lexer.hpp"
+#include "front_end/parser/SyntaxError.hpp"
+
+namespace lf::parser::detail {
+
+using namespace lf::astapi;
+
+// How the functions of the file are closed. `AssumedWithoutEnd`: a function
+// was met inside a function whose style was not yet known and taken as its
+// sibling; an `end` closing a function then proves the guess wrong and the
+// parse restarts with `WithEnd`.
+enum class FunctionStyle { Unknown, AssumedWithoutEnd, WithEnd };
+
+struct RestartWithEndStyle {};
+
+class SourceParser {
+  public:
+    SourceParser(std::u16string_view source, AstNodeFactory& factory, FunctionStyle style,
+                 bool restarted)
+        : lexer_(source), factory_(factory), style_(style), restarted_(restarted) {}
+
+    Program* parseProgram();
+
+  private:
+    // Restores the nesting depth when a recursive call or an operator chain ends.
+    class DepthScope {
+      public:
+        explicit DepthScope(SourceParser& parser) : parser_(parser), saved_(parser.depth_) {}
+        ~DepthScope() { parser_.depth_ = saved_; }
+        DepthScope(DepthScope const&) = delete;
+        DepthScope& operator=(DepthScope const&) = delete;
+
+      private:
+        SourceParser& parser_;
+        std::uint32_t saved_;
+    };
+
+    struct FunctionHeader {
+        NodeList<Identifier> outputs;
+        Identifier* name = nullptr;
+        NodeList<InputArgument> inputs;
+    };
+
+    // Tokens.
+    void advance();
+    Token const& peek();
+    bool at(TokenKind kind) const { return tok_.kind == kind; }
+    bool atIdentifier(std::u16string_view name) const;
+    bool atStatementEnd() const;
+    void skipSeparators();
+    std::u16string_view text(Token const& token) const { return lexer_.text(token); }
+
+    // Errors.
+    std::string describe(Token const& token) const;
+    std::string location(std::uint32_t position) const;
+    [[noreturn]] void fail(char const* identifier, std::string const& text) const;
+    [[noreturn]] void failExpected(std::string const& expected) const;
+    void expect(TokenKind kind, std::string const& expected);
+    void closeBracket(Token const& open);
+    void closeBlock(Token const& keyword);
+    void requireLineEnd(std::string const& after) const;
+    void enterLevel();
+
+    // Nodes and lists.
+    template <class T, class... Args>
+    T* make(NodeKind kind, std::uint32_t position, Args&&... args) {
+        return factory_.create<T>(kind, position, std::forward<Args>(args)...);
+    }
+    Identifier* identifier(Token const& token);
+    FieldName* fieldName(Token const& token);
+    template <class T>
+    NodeList<T> takeList(std::size_t mark);
+
+    // Files and functions (Parser.cpp).
+    void parseFileFunctions();
+    FunctionDefinition* parseFunction();
+    FunctionHeader parseFunctionHeader();
+    Identifier* parseFunctionName();
+    NodeList<InputArgument> parseParameterList();
+    void parseFunctionBody(FunctionDefinition& function, Token const& keyword);
+    void closeFunction(Token const& keyword);
+
+    // Statements (StatementParser.cpp).
+    void parseStatements();
+    Node* parseStatement();
+    Node* parseSimpleStatement();
+    Node* makeAssignment(Expression* target);
+    Node* parseCommandSyntax();
+    Node* parseImport();
+    NodeList<TextLiteral> parseCommandWords(std::uint32_t offset);
+    Node* parseShellEscape();
+    Node* parseIf();
+    Node* parseWhile();
+    Node* parseFor();
+    Node* parseSpmd();
+    Node* parseSwitch();
+    Node* parseTry();
+    Node* parseDeclaration(NodeKind kind);
+    Node* parseJump(NodeKind kind);
+    NodeList<Node> parseBlockBody();
+    void finishStatement(Node* statement, bool displays);
+
+    // Expressions (ExpressionParser.cpp).
+    Expression* parseExpression();
+    Expression* parseBinary(int minimumPrecedence);
+    Expression* parsePrefixed(bool exponent);
+    Expression* parsePower();
+    Expression* parsePostfix();
+    Expression* parsePrimary();
+    Expression* parseIndex(Expression* head);
+    Expression* parseArgument(TokenKind closer);
+    Expression* parseArrayLiteral();
+    Expression* parseHandle();
+    Expression* parseDottedName();
+    Expression* parseTextLiteral();
+
+    // Class files and argument blocks (ClassParser.cpp).
+    ClassDefinition* parseClassDefinition();
+    NodeList<Attribute> parseAttributes();
+    Node* parsePropertiesBlock();
+    Node* parseMethodsBlock();
+    FunctionDefinition* parseMethod(bool abstract);
+    bool endClosesMethodsBlock();
+    Node* parseEventsBlock();
+    Node* parseEnumerationBlock();
+    NodeList<Node> parseArgumentsBlocks();
+    Node* parseArgumentsBlock();
+    Validation* parseValidation();
+    NodeList<Attribute> parseBlockAttributes();
+    template <class Member>
+    void parseMembers(Token const& keyword, Member parseMember);
+
+    Lexer lexer_;
+    Token tok_;
+    std::optional<Token> ahead_;
+    AstNodeFactory& factory_;
+    FunctionStyle style_;
+    bool restarted_;
+    std::uint32_t depth_ = 0;
+    // Open index brackets: `end` there is an index, elsewhere it closes a block.
+    std::uint32_t indexDepth_ = 0;
+    // The statement starts with `[`: the matrix may hold `~` placeholders of
+    // a multiple assignment. The first placeholder's position, when made.
+    bool placeholdersAllowed_ = false;
+    std::optional<std::uint32_t> firstPlaceholder_;
+    // Children of lists being built, innermost list last.
+    std::vector<Node*> scratch_;
+};
+
+template <class T>
+NodeList<T> SourceParser::takeList(std::size_t mark) {
+    auto const count = static_cast<std::uint32_t>(scratch_.size() - mark);
+    if (count == 0) {
+        return {};
+    }
+    T** items = factory_.allocator()->allocateArray<T>(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        items[i] = static_cast<T*>(scratch_[mark + i]);
+    }
+    scratch_.resize(mark);
+    return {items, count};
+}
+
+}  // namespace lf::parser::detail
