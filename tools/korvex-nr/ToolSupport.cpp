@@ -1,0 +1,90 @@
+#include "tools/korvex-nr/ToolSupport.hpp"
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+#include "front_end/langutil/Utf.hpp"
+#include "front_end/util/SourceLocation.hpp"
+
+namespace korvex::tool {
+
+namespace {
+
+std::string readStream(std::istream& in) {
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::string readFile(std::string const& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        throw InvocationError("cannot read '" + path + "': it is a directory");
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw InvocationError("cannot read '" + path + "': no such file or no permission");
+    }
+    std::string content = readStream(in);
+    if (in.bad()) {
+        throw InvocationError("cannot read '" + path + "': read error");
+    }
+    return content;
+}
+
+}  // namespace
+
+void SourceOptions::addTo(CLI::App& command) {
+    auto* file = command.add_option("FILE", file_, "Korvex source file to read; '-' reads stdin");
+    textOption_ =
+        command.add_option("-e,--text", text_, "Korvex source text given on the command line")
+            ->type_name("TEXT")
+            ->excludes(file);
+    command
+        .add_option("--name", name_,
+                    "name of the source in messages (default: FILE, '<text>' for -e, "
+                    "'<stdin>' for -)")
+        ->type_name("NAME");
+}
+
+SourceText SourceOptions::read() const {
+    std::string utf8;
+    std::string name;
+    if (textOption_->count() > 0) {
+        utf8 = text_;
+        name = "<text>";
+    } else if (file_ == "-") {
+        utf8 = readStream(std::cin);
+        name = "<stdin>";
+    } else if (!file_.empty()) {
+        utf8 = readFile(file_);
+        name = file_;
+    } else {
+        throw InvocationError("no source given: name a FILE, '-' for stdin, or use -e TEXT");
+    }
+    SourceText source;
+    source.name = lf::util::toUtf16(name_.empty() ? name : name_);
+    source.text = lf::util::toUtf16(utf8);
+    if (!source.text.empty() && source.text.front() == u'\uFEFF') {
+        source.text.erase(0, 1);
+    }
+    source.lines = std::make_shared<lf::util::LineInfo const>(source.text);
+    return source;
+}
+
+bool Subcommand::selected() const {
+    return command_->parsed();
+}
+
+void printDiagnostic(std::ostream& out, SourceText const& source, std::uint32_t position,
+                     char const* severity, std::string const& text, std::string const& identifier) {
+    out << lf::util::toUtf8(fe::util::internal::createSourceLocationDescription(
+               source.name, source.lines, position, false))
+        << ": " << severity << ": " << text << " [" << identifier << "]\n";
+}
+
+}  // namespace korvex::tool
