@@ -5,7 +5,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build build-asan test test-release test-asan demo format clean
+.PHONY: all deps build build-asan test test-release test-asan demo format clean golden-update
 
 all: build
 
@@ -35,6 +35,10 @@ test: test-release test-asan
 
 demo: build
 	@scripts/demo.sh $(BUILD)
+
+# Rewrites the expected output of every golden test from the current tool.
+golden-update: build
+	cd $(BUILD) && KORVEX_GOLDEN_UPDATE=1 ctest -R '^golden/' -j $(JOBS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')

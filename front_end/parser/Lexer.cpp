@@ -234,7 +234,7 @@ TokenKind Lexer::lexNumber() {
                 exponent = 2;
             }
             if (!isDigit(peekChar(exponent))) {
-                ++cursor_;
+                cursor_ += exponent;
                 invalid();
             }
             cursor_ += exponent;
