@@ -6,7 +6,6 @@
 #include <string>
 
 #include "front_end/name_resolution/ResolverEntries.hpp"
-#include "front_end/name_resolution/RvalueResolver.hpp"
 
 namespace fe::nr {
 namespace {
@@ -16,20 +15,6 @@ namespace {
 }
 
 }  // namespace
-
-void resolveFunctionBodyUses(UsePass const&, lf::astapi::FunctionDefinition&,
-                             PendingPersistentSet*) {
-    notAvailable("the use pass");
-}
-
-void resolveParallelStatementUses(UsePass const&, lf::astapi::Node&) {
-    notAvailable("the use pass");
-}
-
-void finalizeDeferredOperands(std::span<fe::astapi::NodeField<lf::astapi::Expression> const>,
-                              SymbolTable&) {
-    notAvailable("function-handle finalisation");
-}
 
 void resolveScriptBody(NameResolver&, SymbolTable*, lf::astapi::Program&, std::u16string const&) {
     notAvailable("script resolution");

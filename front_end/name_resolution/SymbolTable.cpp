@@ -1,6 +1,7 @@
 #include "front_end/name_resolution/SymbolTable.hpp"
 
 #include <memory>
+#include <stdexcept>
 
 #include "front_end/astapi/AstDispatcher.hpp"
 
@@ -120,6 +121,22 @@ Node const* SymbolTable::findUse(std::u16string_view name) const {
         return found->second;
     }
     return parent->findUse(name);
+}
+
+void SymbolTable::reattachTo(SymbolTable& newParent) {
+    if (parent == nullptr) {
+        throw std::logic_error("only a child symbol table can be reattached");
+    }
+    std::erase(parent->children, this);
+    newParent.children.push_back(this);
+    parent = &newParent;
+}
+
+void SymbolTable::discardFirstChild() {
+    if (!children.empty()) {
+        std::unique_ptr<SymbolTable> const first(children.front());
+        children.erase(children.begin());
+    }
 }
 
 }  // namespace fe::nr

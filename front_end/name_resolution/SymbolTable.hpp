@@ -57,6 +57,13 @@ class SymbolTable final : public ISymbolTable {
     SymbolTable* parentTable() const { return parent; }
     // The tables of nested scopes, in creation order.
     std::vector<SymbolTable*> const& childTables() const { return children; }
+    // Whether lookups stop here: a table made by `create`.
+    bool isRootTable() const { return isRoot; }
+    // Moves this child table, with its own children, from its parent's
+    // children to the end of `newParent`'s, which then owns it.
+    void reattachTo(SymbolTable& newParent);
+    // Destroys the first of the children, if there is one.
+    void discardFirstChild();
 
   private:
     SymbolTable(lf::astapi::Node const& scopeNode, bool isRoot, SymbolTable* parent)

@@ -1,0 +1,104 @@
+#include "front_end/name_resolution/AnonymousFunctionFinalizer.hpp"
+
+#include <cstdint>
+#include <stdexcept>
+
+#include "front_end/astapi/AstDispatcher.hpp"
+#include "front_end/name_resolution/FunctionResolver.hpp"
+
+namespace fe::nr {
+namespace {
+
+using namespace lf::astapi;
+using Classification = ISymbolTable::Classification;
+
+void checkInputIsNamedOrIgnored(InputArgument const& input) {
+    if (input.identifier == nullptr && input.ignored == nullptr) {
+        throw std::logic_error("InputArgument has neither an Identifier nor an Ignored");
+    }
+}
+
+// Hands every identifier of a subtree to `OnIdentifier`, without entering
+// nested anonymous functions: their tables were finished when they were
+// resolved.
+template <class OnIdentifier>
+class CapturedNameVisitor
+    : public fe::astapi::AnnotatedAstVisitor<CapturedNameVisitor<OnIdentifier>> {
+  public:
+    explicit CapturedNameVisitor(OnIdentifier onIdentifier) : onIdentifier_(onIdentifier) {}
+
+    void visit(Identifier const& identifier) { onIdentifier_(identifier); }
+    void visit(AnonymousFunction const&) {}
+
+  private:
+    OnIdentifier onIdentifier_;
+};
+
+SymbolTable& nearestRoot(SymbolTable& table) {
+    SymbolTable* root = &table;
+    while (!root->isRootTable()) {
+        root = root->parentTable();
+    }
+    return *root;
+}
+
+}  // namespace
+
+SymbolTable* createAnonymousFunctionTable(AnonymousFunction& function, SymbolTable& parent) {
+    SymbolTable* table = SymbolTable::createChild(function, parent);
+    for (InputArgument const* input : function.inputs) {
+        checkInputIsNamedOrIgnored(*input);
+    }
+    rejectRepeatedInputs(function.inputs);
+    for (InputArgument* input : function.inputs) {
+        if (Identifier* name = input->identifier) {
+            table->addEntry(name->name(), Classification(IdKind::VARIABLE, name));
+            name->classify(IdKind::VARIABLE, name);
+        }
+    }
+    return table;
+}
+
+void finalizeAnonymousFunctionTable(AnonymousFunction const& function, SymbolTable& table) {
+    SymbolTable& attachmentPoint = nearestRoot(table);
+    if (function.body != nullptr) {
+        CapturedNameVisitor copyCaptured([&table](Identifier const& identifier) {
+            if (identifier.idKind() == IdKind::LOCAL_FUNCTION) {
+                return;
+            }
+            std::uint32_t depth = 0;
+            Classification const* found = table.lookup(identifier.name(), &depth);
+            if (found != nullptr && depth > 0) {
+                table.addEntry(identifier.name(), *found);
+            }
+        });
+        copyCaptured.dispatch(*function.body);
+    }
+    if (&attachmentPoint != &table) {
+        table.reattachTo(attachmentPoint);
+    }
+    table.mark();
+}
+
+SymbolTable* buildAnonymousFunctionTableForEval(fe::astapi::AstNodeFactory& factory,
+                                                AnonymousFunction const& function,
+                                                SymbolTable& evalTable) {
+    SymbolTable* table = SymbolTable::create(function, factory);
+    CapturedNameVisitor copyKnown([&](Identifier const& identifier) {
+        Classification const* found = evalTable.lookup(identifier.name(), nullptr);
+        if (found != nullptr) {
+            table->addEntry(identifier.name(), *found);
+        }
+    });
+    for (InputArgument const* input : function.inputs) {
+        copyKnown.dispatch(*input);
+    }
+    if (function.body != nullptr) {
+        copyKnown.dispatch(*function.body);
+    }
+    evalTable.discardFirstChild();
+    table->mark();
+    return table;
+}
+
+}  // namespace fe::nr
