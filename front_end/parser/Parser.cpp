@@ -77,11 +77,6 @@ void SourceParser::fail(char const* identifier, std::string const& text) const {
 }
 
 void SourceParser::failExpected(std::string const& expected) const {
-    if (tok_.kind == TokenKind::RightParen || tok_.kind == TokenKind::RightBracket ||
-        tok_.kind == TokenKind::RightBrace) {
-        fail(errors::kUnbalancedBracket,
-             "expected " + expected + ", found " + describe(tok_) + " with nothing open to close");
-    }
     fail(errors::kUnexpectedToken, "expected " + expected + ", found " + describe(tok_));
 }
 

@@ -85,6 +85,9 @@ void SourceParser::finishStatement(Node* statement, bool displays) {
         advance();
         return;
     }
+    if (at(TokenKind::RightParen) || at(TokenKind::RightBracket) || at(TokenKind::RightBrace)) {
+        fail(errors::kUnbalancedBracket, "found " + describe(tok_) + " with nothing open to close");
+    }
     requireLineEnd("the statement");
     if (displays) {
         statement->setFlags(statement->flags() | Node::kDisplaysValue);

@@ -1,0 +1,92 @@
+// Deep input ends in a syntax error at the documented limit, never in a
+// stack overflow; long flat input (lists) is not limited.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ParserTestSupport.hpp"
+
+namespace {
+
+constexpr std::size_t kDeep = 100000;
+
+std::u16string repeat(std::u16string_view text, std::size_t count) {
+    std::u16string out;
+    out.reserve(text.size() * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        out += text;
+    }
+    return out;
+}
+
+struct Input {
+    char const* name;
+    std::u16string source;
+};
+
+TEST(NestingTest, EveryRecursivePathStopsAtTheLimit) {
+    std::vector<Input> const inputs = {
+        {"parentheses", u"x = " + repeat(u"(", kDeep) + u"1" + repeat(u")", kDeep)},
+        {"unclosed parentheses", repeat(u"(", kDeep)},
+        {"matrices", repeat(u"[", kDeep) + repeat(u"]", kDeep)},
+        {"cell arrays", repeat(u"{", kDeep) + repeat(u"}", kDeep)},
+        {"calls", repeat(u"f(", kDeep) + u"1" + repeat(u")", kDeep)},
+        {"index chain", u"x" + repeat(u"{1}", kDeep)},
+        {"field chain", u"a" + repeat(u".b", kDeep)},
+        {"dynamic field chain", u"a" + repeat(u".(b)", kDeep)},
+        {"transposes", u"a" + repeat(u"'", kDeep)},
+        {"unary minus", repeat(u"- ", kDeep) + u"x"},
+        {"not", repeat(u"~", kDeep) + u"x"},
+        {"power chain", u"2" + repeat(u"^2", kDeep)},
+        {"power with unary exponents", u"2" + repeat(u"^-2", kDeep)},
+        {"unary chain in an exponent", u"2^" + repeat(u"-", kDeep) + u"2"},
+        {"binary chain", u"a" + repeat(u" + a", kDeep)},
+        {"comparison chain", u"a" + repeat(u" < a", kDeep)},
+        {"ranges", u"1" + repeat(u":1", kDeep)},
+        {"anonymous functions", repeat(u"@() ", kDeep) + u"1"},
+        {"handle of a dotted name", u"h = @a" + repeat(u".b", kDeep)},
+        {"if blocks", repeat(u"if x\n", kDeep) + repeat(u"end\n", kDeep)},
+        {"loops and try", repeat(u"while x\nfor i = 1:2\ntry\n", kDeep)},
+        {"switch", repeat(u"switch x\ncase 1\n", kDeep)},
+        {"nested functions", repeat(u"function f\n", 10) + u"end\n" +
+                                 repeat(u"function g\n", kDeep) + repeat(u"end\n", kDeep)},
+        {"matrix inside index", u"x" + repeat(u"([", kDeep)},
+    };
+    for (Input const& input : inputs) {
+        SCOPED_TRACE(input.name);
+        auto const error = parser_test::syntaxErrorOf(input.source);
+        EXPECT_STREQ(error.identifier(), lf::parser::errors::kNestingTooDeep) << error.what();
+    }
+}
+
+TEST(NestingTest, TheLimitCountsOneLevelPerBracket) {
+    fe::astapi::AstNodeFactory factory;
+    auto nested = [](std::size_t depth) {
+        return u"x = " + repeat(u"(", depth) + u"1" + repeat(u")", depth);
+    };
+    EXPECT_NO_THROW(lf::parser::parse(nested(lf::parser::kMaxNestingDepth), factory));
+    auto const error = parser_test::syntaxErrorOf(nested(lf::parser::kMaxNestingDepth + 1));
+    EXPECT_STREQ(error.identifier(), lf::parser::errors::kNestingTooDeep);
+    EXPECT_EQ(error.position(), 4 + lf::parser::kMaxNestingDepth + 1);
+}
+
+TEST(NestingTest, LongListsAreNotNesting) {
+    fe::astapi::AstNodeFactory factory;
+    std::vector<Input> const inputs = {
+        {"statements", repeat(u"x = 1;\n", kDeep)},
+        {"elseif clauses", u"if x\n" + repeat(u"elseif y\n z = 1;\n", kDeep) + u"end"},
+        {"matrix rows", u"m = [" + repeat(u"1 2;", kDeep) + u"];"},
+        {"arguments", u"f(1" + repeat(u", 1", kDeep) + u")"},
+        {"command words", u"disp" + repeat(u" w", kDeep)},
+        {"superclasses", u"classdef C < A" + repeat(u" & B", kDeep) + u"\nend"},
+        {"functions", repeat(u"function f\nend\n", kDeep)},
+    };
+    for (Input const& input : inputs) {
+        SCOPED_TRACE(input.name);
+        EXPECT_NO_THROW(lf::parser::parse(input.source, factory));
+    }
+}
+
+}  // namespace
