@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/korvex-nr/ParseCommand.hpp"
+#include "tools/korvex-nr/ResolveCommand.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
 
     std::vector<std::unique_ptr<Subcommand>> commands;
     commands.push_back(addParseCommand(app));
+    commands.push_back(addResolveCommand(app));
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,111 @@
+#include "tools/korvex-nr/SearchPath.hpp"
+
+#include <gtest/gtest.h>
+
+#include "front_end/langutil/Utf.hpp"
+#include "tests/unit/tool/TemporaryFolder.hpp"
+
+namespace korvex::tool {
+namespace {
+
+using testing::TemporaryFolder;
+
+class SearchPathTest : public ::testing::Test {
+  protected:
+    SearchPathTest() {
+        first.addFile("area.kx");
+        first.addFile("notes.txt");
+        first.addFolder("@Shape");
+        first.addFile("+geometry/circle.kx");
+        first.addFile("+geometry/+solid/volume.kx");
+        first.addFolder("+geometry/@Point");
+        first.addFile("+geometry/private/helper.kx");
+        first.addFolder("plain/sub.kx");
+        second.addFile("+geometry/square.kx");
+        second.addFile("area2.kx");
+    }
+
+    SearchPath both() const { return SearchPath({first.root(), second.root()}, std::nullopt); }
+
+    TemporaryFolder first;
+    TemporaryFolder second;
+};
+
+TEST_F(SearchPathTest, FindsFunctionsClassesAndPackagesAtEveryLevel) {
+    SearchPath const path = both();
+    for (char16_t const* name : {u"area", u"Shape", u"geometry", u"geometry.circle",
+                                 u"geometry.solid", u"geometry.solid.volume", u"geometry.Point"}) {
+        EXPECT_TRUE(path.names(name)) << lf::util::toUtf8(name);
+    }
+    for (char16_t const* name :
+         {u"notes", u"Area", u"circle", u"geometry.volume", u"geometry.circle.x", u"area.x",
+          u"Shape.Shape", u"plain", u"sub", u"geometry.helper", u"helper", u"geometry.private"}) {
+        EXPECT_FALSE(path.names(name)) << lf::util::toUtf8(name);
+    }
+}
+
+TEST_F(SearchPathTest, PackagesSpreadOverSeveralFoldersMerge) {
+    SearchPath const path = both();
+    EXPECT_TRUE(path.names(u"geometry.square"));
+    EXPECT_TRUE(path.names(u"geometry.circle"));
+    EXPECT_TRUE(path.names(u"area2"));
+    EXPECT_FALSE(SearchPath({second.root()}, std::nullopt).names(u"geometry.circle"));
+}
+
+TEST_F(SearchPathTest, OnlyPackageFoldersArePackages) {
+    SearchPath const path = both();
+    EXPECT_TRUE(path.namesPackage(u"geometry"));
+    EXPECT_TRUE(path.namesPackage(u"geometry.solid"));
+    EXPECT_FALSE(path.namesPackage(u"geometry.circle"));
+    EXPECT_FALSE(path.namesPackage(u"Shape"));
+    EXPECT_FALSE(path.namesPackage(u"geometry.Point"));
+    EXPECT_FALSE(path.namesPackage(u"missing"));
+}
+
+TEST_F(SearchPathTest, PrivateFolderHoldsPlainNamesForItsFileOnly) {
+    TemporaryFolder own;
+    own.addFile("private/secret.kx");
+    own.addFolder("private/@Hidden");
+    own.addFolder("private/+pkg");
+    SearchPath const withPrivate({first.root()}, own.root() / "private");
+    EXPECT_TRUE(withPrivate.names(u"secret"));
+    EXPECT_TRUE(withPrivate.names(u"Hidden"));
+    EXPECT_TRUE(withPrivate.names(u"area"));
+    EXPECT_FALSE(withPrivate.names(u"pkg")) << "a private folder holds no packages";
+    EXPECT_FALSE(withPrivate.namesPackage(u"secret"));
+    EXPECT_FALSE(both().names(u"secret"));
+    EXPECT_FALSE(SearchPath({}, own.root() / "missing").names(u"secret"));
+}
+
+TEST_F(SearchPathTest, MalformedNamesNameNothing) {
+    first.addFile("+a/x.kx");
+    SearchPath const path = both();
+    for (char16_t const* name : {u"", u".", u"a.", u".a", u"a..x", u"..", u"+a", u"a/x", u"@Shape",
+                                 u"area.kx", u"_x", u"1a", u"a.x\u00e9"}) {
+        EXPECT_FALSE(path.names(name)) << lf::util::toUtf8(name);
+        EXPECT_FALSE(path.namesPackage(name)) << lf::util::toUtf8(name);
+    }
+    EXPECT_TRUE(path.names(u"a.x"));
+}
+
+TEST_F(SearchPathTest, ListsEachFolderOnceAtItsFirstUse) {
+    SearchPath const path = both();
+    EXPECT_FALSE(path.names(u"late"));
+    EXPECT_TRUE(path.names(u"geometry.circle"));
+    first.addFile("late.kx");
+    first.addFile("+geometry/later.kx");
+    first.addFile("+geometry/+solid/latest.kx");
+    EXPECT_FALSE(path.names(u"late")) << "the listing of a folder is kept";
+    EXPECT_FALSE(path.names(u"geometry.later"));
+    EXPECT_TRUE(path.names(u"geometry.solid.latest")) << "a folder not used before is listed now";
+    EXPECT_TRUE(both().names(u"late"));
+}
+
+TEST_F(SearchPathTest, MissingFoldersHoldNothing) {
+    SearchPath const path({first.root() / "absent", first.root() / "area.kx"}, std::nullopt);
+    EXPECT_FALSE(path.names(u"area"));
+    EXPECT_FALSE(path.names(u"x"));
+}
+
+}  // namespace
+}  // namespace korvex::tool

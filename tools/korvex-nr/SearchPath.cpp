@@ -1,0 +1,104 @@
+#include "tools/korvex-nr/SearchPath.hpp"
+
+#include <system_error>
+#include <utility>
+
+#include "front_end/langutil/DottedIdentifier.hpp"
+#include "front_end/langutil/Utf.hpp"
+
+namespace korvex::tool {
+
+namespace {
+
+constexpr std::string_view kSourceSuffix = ".kx";
+
+// The components of a valid dotted name, in UTF-8 (they are ASCII).
+std::vector<std::string> componentsOf(std::u16string_view dottedName) {
+    std::vector<std::string> components;
+    std::string const text = lf::util::toUtf8(dottedName);
+    std::size_t start = 0;
+    for (std::size_t dot = text.find('.'); dot != std::string::npos; dot = text.find('.', start)) {
+        components.push_back(text.substr(start, dot - start));
+        start = dot + 1;
+    }
+    components.push_back(text.substr(start));
+    return components;
+}
+
+}  // namespace
+
+SearchPath::SearchPath(std::vector<std::filesystem::path> folders,
+                       std::optional<std::filesystem::path> privateFolder)
+    : folders_(std::move(folders)), privateFolder_(std::move(privateFolder)) {}
+
+bool SearchPath::names(std::u16string_view dottedName) const {
+    return find(dottedName, Wanted::anything);
+}
+
+bool SearchPath::namesPackage(std::u16string_view dottedName) const {
+    return find(dottedName, Wanted::package);
+}
+
+bool SearchPath::find(std::u16string_view dottedName, Wanted wanted) const {
+    if (!lf::util::isValidDottedIdentifier(dottedName)) {
+        return false;
+    }
+    std::vector<std::string> const components = componentsOf(dottedName);
+    for (std::filesystem::path const& folder : folders_) {
+        if (findIn(folder, components, wanted)) {
+            return true;
+        }
+    }
+    // A private folder holds no packages, so only plain names are found there.
+    if (privateFolder_ && components.size() == 1 && wanted == Wanted::anything) {
+        Listing const& own = listing(*privateFolder_);
+        return own.functions.contains(components.front()) ||
+               own.classes.contains(components.front());
+    }
+    return false;
+}
+
+bool SearchPath::findIn(std::filesystem::path folder, std::vector<std::string> const& components,
+                        Wanted wanted) const {
+    for (std::size_t index = 0; index + 1 < components.size(); ++index) {
+        if (!listing(folder).packages.contains(components[index])) {
+            return false;
+        }
+        folder /= "+" + components[index];
+    }
+    Listing const& last = listing(folder);
+    std::string const& name = components.back();
+    if (last.packages.contains(name)) {
+        return true;
+    }
+    return wanted == Wanted::anything &&
+           (last.functions.contains(name) || last.classes.contains(name));
+}
+
+SearchPath::Listing const& SearchPath::listing(std::filesystem::path const& folder) const {
+    std::lock_guard lock(cacheMutex_);
+    auto [slot, isNew] = listings_.try_emplace(folder);
+    if (!isNew) {
+        return slot->second;
+    }
+    // A folder that cannot be listed holds nothing.
+    Listing& listing = slot->second;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::string const name = entry->path().filename().string();
+        std::error_code entryError;
+        if (entry->is_directory(entryError)) {
+            if (name.size() > 1 && name.front() == '+') {
+                listing.packages.insert(name.substr(1));
+            } else if (name.size() > 1 && name.front() == '@') {
+                listing.classes.insert(name.substr(1));
+            }
+        } else if (name.size() > kSourceSuffix.size() && name.ends_with(kSourceSuffix)) {
+            listing.functions.insert(name.substr(0, name.size() - kSourceSuffix.size()));
+        }
+    }
+    return listing;
+}
+
+}  // namespace korvex::tool

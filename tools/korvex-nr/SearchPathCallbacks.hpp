@@ -1,0 +1,44 @@
+#pragma once
+// The tool's answers to the name resolver's questions about the world outside
+// the program, from a search path and what the command line says.
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "front_end/name_resolution/include/INameResolutionCallbacks.hpp"
+
+namespace korvex::tool {
+
+// What a caller of the resolver knows.
+struct CallerModel {
+    // Searched in order; see SearchPath.
+    std::vector<std::filesystem::path> searchPath;
+    // The `private` folder beside the resolved file.
+    std::optional<std::filesystem::path> privateFolder;
+    // Plain or dotted names known to exist besides the search path (built-in
+    // functions, names given on the command line). The packages that hold a
+    // dotted one exist too: `p.q.f` makes `p` and `p.q` packages.
+    std::vector<std::u16string> knownNames;
+    std::vector<std::u16string> workspaceVariables;
+    std::map<std::u16string, fe::nr::ClassificationData, std::less<>> staticClassifications;
+    bool evalSwitchA = false;
+    bool evalSwitchB = false;
+};
+
+// The callbacks answer:
+// - isKnownExternalName: the name is on the search path or known by the model.
+// - resolveImportedName: the first of the import list's candidates for the
+//   name (lf::import::candidateQualifiedNames) that is known, else the name
+//   itself when it is known, else nothing. The answer is interned with the
+//   factory given, so it lives as long as the tree.
+// - checkPackage: nothing when the package exists, else
+//   KORVEX:tool:PackageNotFound.
+// - lookupStaticClassification, isWorkspaceVariable, evalSwitchA,
+//   evalSwitchB: what the model says.
+std::unique_ptr<fe::nr::INameResolutionCallbacks> createSearchPathCallbacks(CallerModel model);
+
+}  // namespace korvex::tool
