@@ -16,9 +16,11 @@
 #include "front_end/import/ImportList.hpp"
 #include "front_end/langutil/LineInfo.hpp"
 #include "front_end/langutil/Utf.hpp"
+#include "front_end/name_resolution/AnonymousFunctionFinalizer.hpp"
 #include "front_end/name_resolution/LvalueResolver.hpp"
 #include "front_end/name_resolution/RvalueResolver.hpp"
 #include "front_end/name_resolution/SymbolTable.hpp"
+#include "front_end/name_resolution/UnaryAtOperandResolver.hpp"
 #include "front_end/name_resolution/include/NameResolver.hpp"
 #include "front_end/parser/Parser.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
@@ -350,6 +352,45 @@ TEST_F(UsePassTest, DeferredOperandsShareTheFirstIntroducer) {
     EXPECT_EQ(h[0]->introducer(), h[0]);
     EXPECT_EQ(h[1]->introducer(), h[0]);
     EXPECT_EQ(only(u"k")->introducer(), only(u"k"));
+}
+
+TEST_F(UsePassTest, OperandsInScriptsAndEvalBodies) {
+    program =
+        lf::parser::parse(u"a = @g;\nb = @p.f;\nc = @pkg.q.f;\nd = @enclosingLocal;\n", factory);
+    root = SymbolTable::create(*program, factory);
+    Identifier* local = declareNew(*root, u"g", IdKind::LOCAL_FUNCTION);
+    declareNew(*root, u"pkg", IdKind::EXTERNAL, marks::kPackageImported);
+    fe::nr::UnaryAtOperandResolverForScript script(factory);
+    fe::nr::UnaryAtOperandResolverForEval eval(factory, staticLookup);
+    auto operandOf = [this](std::uint32_t statement) {
+        auto* value = static_cast<Assignment*>(program->elements[statement])->value;
+        return fe::astapi::NodeField<Expression>(static_cast<UnaryOperation*>(value)->operand);
+    };
+    script.resolveOperand(operandOf(0), *root);
+    script.resolveOperand(operandOf(1), *root);
+    script.resolveOperand(operandOf(2), *root);
+    eval.resolveOperand(operandOf(3), *root);
+    EXPECT_EQ(only(u"g")->introducer(), local);
+    EXPECT_EQ(kindOf(only(u"p")), "UNKNOWN");
+    EXPECT_EQ(kindOf(only(u"pkg.q.f")), "EXTERNAL(Package Imported)");
+    Identifier const* enclosing = only(u"enclosingLocal");
+    EXPECT_EQ(kindOf(enclosing), "EXTERNAL");
+    EXPECT_TRUE(enclosing->hasMark(marks::kEnclosingLocalFunction));
+}
+
+TEST_F(UsePassTest, AnonymousFunctionOfAnEvalBodyGetsARootTable) {
+    program = lf::parser::parse(u"@(a) a + y + g\n", factory);
+    SymbolTable* evalTable = SymbolTable::create(*program, factory);
+    declareNew(*evalTable, u"y", IdKind::VARIABLE);
+    declareNew(*evalTable, u"a", IdKind::UNKNOWN);
+    auto& function = *static_cast<AnonymousFunction*>(program->elements[0]);
+    SymbolTable::createChild(function, *evalTable);
+    SymbolTable* table = fe::nr::buildAnonymousFunctionTableForEval(factory, function, *evalTable);
+    EXPECT_TRUE(evalTable->childTables().empty());
+    EXPECT_TRUE(table->isMarked());
+    EXPECT_EQ(table->lookup(u"y", nullptr)->kind, IdKind::VARIABLE);
+    EXPECT_EQ(table->lookup(u"a", nullptr)->kind, IdKind::UNKNOWN);
+    EXPECT_EQ(table->lookup(u"g", nullptr), nullptr);
 }
 
 TEST_F(UsePassTest, AnonymousFunctionTablesCaptureAndHangUnderTheRoot) {
