@@ -139,6 +139,13 @@ class UsePassTest : public ::testing::Test {
         return matching.empty() ? nullptr : matching.front();
     }
 
+    // What the static lookup reports as a local function of the file around
+    // the eval text.
+    static void expectLocalFunctionOfTheEnclosingFile(Identifier const* identifier) {
+        EXPECT_EQ(kindOf(identifier), "EXTERNAL");
+        EXPECT_TRUE(identifier->hasMark(marks::kEnclosingLocalFunction));
+    }
+
     static void declare(SymbolTable& scope, Identifier& name, IdKind kind) {
         scope.addEntry(name.name(), Classification(kind, &name));
         name.classify(kind, &name);
@@ -207,9 +214,7 @@ TEST_F(UsePassTest, UnboundNameInAParallelBlockOfEvalIsExternal) {
     EXPECT_EQ(kindOf(only(u"g")), "EXTERNAL");
     // The workspace decides for dotted heads and command names.
     EXPECT_EQ(kindOf(only(u"w")), "VARIABLE");
-    Identifier const* command = only(u"enclosingLocal");
-    EXPECT_EQ(kindOf(command), "EXTERNAL");
-    EXPECT_TRUE(command->hasMark(marks::kEnclosingLocalFunction));
+    expectLocalFunctionOfTheEnclosingFile(only(u"enclosingLocal"));
 }
 
 TEST_F(UsePassTest, LocalResolutionLeavesUnboundNamesAlone) {
@@ -373,9 +378,7 @@ TEST_F(UsePassTest, OperandsInScriptsAndEvalBodies) {
     EXPECT_EQ(only(u"g")->introducer(), local);
     EXPECT_EQ(kindOf(only(u"p")), "UNKNOWN");
     EXPECT_EQ(kindOf(only(u"pkg.q.f")), "EXTERNAL(Package Imported)");
-    Identifier const* enclosing = only(u"enclosingLocal");
-    EXPECT_EQ(kindOf(enclosing), "EXTERNAL");
-    EXPECT_TRUE(enclosing->hasMark(marks::kEnclosingLocalFunction));
+    expectLocalFunctionOfTheEnclosingFile(only(u"enclosingLocal"));
 }
 
 TEST_F(UsePassTest, AnonymousFunctionOfAnEvalBodyGetsARootTable) {
