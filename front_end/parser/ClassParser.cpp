@@ -26,8 +26,7 @@ void SourceParser::parseMembers(Token const& keyword, Member parseMember) {
 
 ClassDefinition* SourceParser::parseClassDefinition() {
     Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
+    NestedLevel level(*this);
     advance();
     auto* definition = make<ClassDefinition>(NodeKind::ClassDefinition, keyword.position());
     if (at(TokenKind::LeftParen)) {
@@ -105,58 +104,112 @@ NodeList<Attribute> SourceParser::parseBlockAttributes() {
     return attributes;
 }
 
-Node* SourceParser::parsePropertiesBlock() {
+// `keyword (attributes)`, members up to `end`; `parseMember` reads one
+// member of the block.
+template <class Block, class Member, class ParseMember>
+Block* SourceParser::parseMemberBlock(NodeKind kind, NodeList<Member> Block::*members,
+                                      ParseMember parseMember) {
     Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
+    NestedLevel level(*this);
     advance();
-    auto* block = make<PropertiesBlock>(NodeKind::PropertiesBlock, keyword.position());
+    auto* block = make<Block>(kind, keyword.position());
     block->attributes = parseBlockAttributes();
     std::size_t const mark = scratch_.size();
-    parseMembers(keyword, [this]() -> Node* {
-        if (!at(TokenKind::Identifier)) {
-            failExpected("a property name or 'end'");
-        }
-        auto* member = make<PropertyMember>(NodeKind::PropertyMember, tok_.position());
-        member->name = identifier(tok_);
-        advance();
-        member->validation = parseValidation();
-        if (at(TokenKind::Assign)) {
-            advance();
-            member->defaultValue = parseExpression();
-        }
-        requireLineEnd("the property");
-        return member;
-    });
-    block->members = takeList<PropertyMember>(mark);
+    parseMembers(keyword, [&]() -> Node* { return parseMember(*block); });
+    block->*members = takeList<Member>(mark);
     return block;
 }
 
+Node* SourceParser::parsePropertiesBlock() {
+    return parseMemberBlock(
+        NodeKind::PropertiesBlock, &PropertiesBlock::members, [this](PropertiesBlock&) {
+            auto* member = make<PropertyMember>(NodeKind::PropertyMember, tok_.position());
+            member->name = memberName("a property name or 'end'");
+            member->validation = parseValidation();
+            if (at(TokenKind::Assign)) {
+                advance();
+                member->defaultValue = parseExpression();
+            }
+            requireLineEnd("the property");
+            return member;
+        });
+}
+
 Node* SourceParser::parseMethodsBlock() {
-    Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
-    advance();
-    auto* block = make<MethodsBlock>(NodeKind::MethodsBlock, keyword.position());
-    block->attributes = parseBlockAttributes();
-    bool abstract = false;
-    for (Attribute const* attribute : block->attributes) {
-        if (attribute->name->text == u"Abstract") {
-            auto const* value = nodeAs<Identifier>(attribute->value);
-            abstract =
-                attribute->value == nullptr || (value != nullptr && value->name() == u"true");
-        }
-    }
-    std::size_t const mark = scratch_.size();
-    parseMembers(keyword, [this, abstract]() -> Node* {
-        if (!at(TokenKind::KwFunction) && !at(TokenKind::Identifier) &&
-            !at(TokenKind::LeftBracket)) {
-            failExpected("a method or 'end' in the methods block");
-        }
-        return parseMethod(abstract);
+    return parseMemberBlock(NodeKind::MethodsBlock, &MethodsBlock::methods,
+                            [this](MethodsBlock& block) {
+                                bool abstract = false;
+                                for (Attribute const* attribute : block.attributes) {
+                                    if (attribute->name->text == u"Abstract") {
+                                        auto const* value = nodeAs<Identifier>(attribute->value);
+                                        abstract = attribute->value == nullptr ||
+                                                   (value != nullptr && value->name() == u"true");
+                                    }
+                                }
+                                if (!at(TokenKind::KwFunction) && !at(TokenKind::Identifier) &&
+                                    !at(TokenKind::LeftBracket)) {
+                                    failExpected("a method or 'end' in the methods block");
+                                }
+                                return parseMethod(abstract);
+                            });
+}
+
+Node* SourceParser::parseEventsBlock() {
+    return parseMemberBlock(NodeKind::EventsBlock, &EventsBlock::members, [this](EventsBlock&) {
+        auto* member = make<EventMember>(NodeKind::EventMember, tok_.position());
+        member->name = memberName("an event name or 'end'");
+        requireLineEnd("the event name");
+        return member;
     });
-    block->methods = takeList<FunctionDefinition>(mark);
-    return block;
+}
+
+Node* SourceParser::parseEnumerationBlock() {
+    return parseMemberBlock(
+        NodeKind::EnumerationBlock, &EnumerationBlock::members, [this](EnumerationBlock&) {
+            auto* member = make<EnumerationMember>(NodeKind::EnumerationMember, tok_.position());
+            member->name = memberName("an enumeration member or 'end'");
+            if (at(TokenKind::LeftParen)) {
+                member->arguments = parseBracketedList(false);
+            }
+            requireLineEnd("the enumeration member");
+            return member;
+        });
+}
+
+Node* SourceParser::parseArgumentsBlock() {
+    return parseMemberBlock(
+        NodeKind::ArgumentsBlock, &ArgumentsBlock::declarations, [this](ArgumentsBlock&) {
+            auto* declaration =
+                make<ArgumentDeclaration>(NodeKind::ArgumentDeclaration, tok_.position());
+            declaration->name = memberName("an argument name or 'end'");
+            std::size_t const mark = scratch_.size();
+            while (at(TokenKind::Dot) && !tok_.spaceBefore) {
+                advance();
+                if (!at(TokenKind::Identifier)) {
+                    failExpected("a field name after '.'");
+                }
+                scratch_.push_back(fieldName(tok_));
+                advance();
+            }
+            declaration->fieldPath = takeList<FieldName>(mark);
+            declaration->validation = parseValidation();
+            if (at(TokenKind::Assign)) {
+                advance();
+                declaration->defaultValue = parseExpression();
+            }
+            requireLineEnd("the argument declaration");
+            return declaration;
+        });
+}
+
+// The name that starts a member; `expected` names what may stand here.
+Identifier* SourceParser::memberName(char const* expected) {
+    if (!at(TokenKind::Identifier)) {
+        failExpected(expected);
+    }
+    Identifier* name = identifier(tok_);
+    advance();
+    return name;
 }
 
 // A method with a body, or a signature: a header line without `function`,
@@ -164,8 +217,7 @@ Node* SourceParser::parseMethodsBlock() {
 // followed by another method or by the block's end.
 FunctionDefinition* SourceParser::parseMethod(bool abstract) {
     Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
+    NestedLevel level(*this);
     bool const bare = !at(TokenKind::KwFunction);
     if (!bare) {
         advance();
@@ -212,64 +264,6 @@ bool SourceParser::endClosesMethodsBlock() {
     return closesBlock;
 }
 
-Node* SourceParser::parseEventsBlock() {
-    Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
-    advance();
-    auto* block = make<EventsBlock>(NodeKind::EventsBlock, keyword.position());
-    block->attributes = parseBlockAttributes();
-    std::size_t const mark = scratch_.size();
-    parseMembers(keyword, [this]() -> Node* {
-        if (!at(TokenKind::Identifier)) {
-            failExpected("an event name or 'end'");
-        }
-        auto* member = make<EventMember>(NodeKind::EventMember, tok_.position());
-        member->name = identifier(tok_);
-        advance();
-        requireLineEnd("the event name");
-        return member;
-    });
-    block->members = takeList<EventMember>(mark);
-    return block;
-}
-
-Node* SourceParser::parseEnumerationBlock() {
-    Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
-    advance();
-    auto* block = make<EnumerationBlock>(NodeKind::EnumerationBlock, keyword.position());
-    block->attributes = parseBlockAttributes();
-    std::size_t const mark = scratch_.size();
-    parseMembers(keyword, [this]() -> Node* {
-        if (!at(TokenKind::Identifier)) {
-            failExpected("an enumeration member or 'end'");
-        }
-        auto* member = make<EnumerationMember>(NodeKind::EnumerationMember, tok_.position());
-        member->name = identifier(tok_);
-        advance();
-        if (at(TokenKind::LeftParen)) {
-            Token const open = tok_;
-            advance();
-            std::size_t const argumentsMark = scratch_.size();
-            while (!at(TokenKind::RightParen)) {
-                scratch_.push_back(parseExpression());
-                if (!at(TokenKind::Comma)) {
-                    break;
-                }
-                advance();
-            }
-            closeBracket(open);
-            member->arguments = takeList<Expression>(argumentsMark);
-        }
-        requireLineEnd("the enumeration member");
-        return member;
-    });
-    block->members = takeList<EnumerationMember>(mark);
-    return block;
-}
-
 // The `arguments` blocks that open a function body. `arguments` starts a
 // block there when it ends its line or is followed by `(`.
 NodeList<Node> SourceParser::parseArgumentsBlocks() {
@@ -290,44 +284,6 @@ NodeList<Node> SourceParser::parseArgumentsBlocks() {
     return takeList<Node>(mark);
 }
 
-Node* SourceParser::parseArgumentsBlock() {
-    Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
-    advance();
-    auto* block = make<ArgumentsBlock>(NodeKind::ArgumentsBlock, keyword.position());
-    block->attributes = parseBlockAttributes();
-    std::size_t const mark = scratch_.size();
-    parseMembers(keyword, [this]() -> Node* {
-        if (!at(TokenKind::Identifier)) {
-            failExpected("an argument name or 'end'");
-        }
-        auto* declaration =
-            make<ArgumentDeclaration>(NodeKind::ArgumentDeclaration, tok_.position());
-        declaration->name = identifier(tok_);
-        advance();
-        std::size_t const pathMark = scratch_.size();
-        while (at(TokenKind::Dot) && !tok_.spaceBefore) {
-            advance();
-            if (!at(TokenKind::Identifier)) {
-                failExpected("a field name after '.'");
-            }
-            scratch_.push_back(fieldName(tok_));
-            advance();
-        }
-        declaration->fieldPath = takeList<FieldName>(pathMark);
-        declaration->validation = parseValidation();
-        if (at(TokenKind::Assign)) {
-            advance();
-            declaration->defaultValue = parseExpression();
-        }
-        requireLineEnd("the argument declaration");
-        return declaration;
-    });
-    block->declarations = takeList<ArgumentDeclaration>(mark);
-    return block;
-}
-
 // `(dims) ClassName {validators}`, each part optional; null when none.
 Validation* SourceParser::parseValidation() {
     if (!at(TokenKind::LeftParen) && !at(TokenKind::Identifier) && !at(TokenKind::LeftBrace)) {
@@ -335,35 +291,13 @@ Validation* SourceParser::parseValidation() {
     }
     auto* validation = make<Validation>(NodeKind::Validation, tok_.position());
     if (at(TokenKind::LeftParen)) {
-        Token const open = tok_;
-        advance();
-        std::size_t const mark = scratch_.size();
-        while (true) {
-            scratch_.push_back(parseArgument(TokenKind::RightParen));
-            if (!at(TokenKind::Comma)) {
-                break;
-            }
-            advance();
-        }
-        closeBracket(open);
-        validation->dimensions = takeList<Expression>(mark);
+        validation->dimensions = parseBracketedList(true);
     }
     if (at(TokenKind::Identifier)) {
         validation->className = parseDottedName();
     }
     if (at(TokenKind::LeftBrace)) {
-        Token const open = tok_;
-        advance();
-        std::size_t const mark = scratch_.size();
-        while (!at(TokenKind::RightBrace)) {
-            scratch_.push_back(parseExpression());
-            if (!at(TokenKind::Comma)) {
-                break;
-            }
-            advance();
-        }
-        closeBracket(open);
-        validation->validators = takeList<Expression>(mark);
+        validation->validators = parseBracketedList(false);
     }
     return validation;
 }

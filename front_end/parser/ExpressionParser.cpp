@@ -223,18 +223,30 @@ Expression* SourceParser::parsePostfix() {
 }
 
 Expression* SourceParser::parseIndex(Expression* head) {
+    NodeKind const kind = at(TokenKind::LeftParen) ? NodeKind::ParenIndex : NodeKind::BraceIndex;
+    ++indexDepth_;
+    NodeList<Expression> arguments = parseBracketedList(true);
+    --indexDepth_;
+    auto* index = make<Index>(kind, head->position());
+    index->head = head;
+    index->arguments = arguments;
+    return index;
+}
+
+// `(a, b)` or `{a, b}`, from the opening bracket on; with `arguments`, an
+// item may also be `:` or `Name=value`.
+NodeList<Expression> SourceParser::parseBracketedList(bool arguments) {
     Token const open = tok_;
     TokenKind const closer =
         open.kind == TokenKind::LeftParen ? TokenKind::RightParen : TokenKind::RightBrace;
     advance();
-    ++indexDepth_;
     std::size_t const mark = scratch_.size();
     if (!at(closer)) {
         while (true) {
             if (at(TokenKind::Newline) || at(TokenKind::EndOfInput)) {
                 closeBracket(open);
             }
-            scratch_.push_back(parseArgument(closer));
+            scratch_.push_back(arguments ? parseArgument(closer) : parseExpression());
             if (!at(TokenKind::Comma)) {
                 break;
             }
@@ -242,13 +254,7 @@ Expression* SourceParser::parseIndex(Expression* head) {
         }
     }
     closeBracket(open);
-    --indexDepth_;
-    auto* index =
-        make<Index>(open.kind == TokenKind::LeftParen ? NodeKind::ParenIndex : NodeKind::BraceIndex,
-                    head->position());
-    index->head = head;
-    index->arguments = takeList<Expression>(mark);
-    return index;
+    return takeList<Expression>(mark);
 }
 
 // One index or call argument: a whole-dimension `:`, `Name=value`, or an
@@ -304,8 +310,7 @@ Expression* SourceParser::parsePrimary() {
             return parseTextLiteral();
         case TokenKind::LeftParen: {
             Token const open = tok_;
-            DepthScope scope(*this);
-            enterLevel();
+            NestedLevel level(*this);
             advance();
             if (at(TokenKind::Newline) || at(TokenKind::EndOfInput)) {
                 closeBracket(open);
@@ -377,8 +382,7 @@ Expression* SourceParser::parseArrayLiteral() {
     bool const cell = open.kind == TokenKind::LeftBrace;
     TokenKind const closer = cell ? TokenKind::RightBrace : TokenKind::RightBracket;
     bool const placeholders = std::exchange(placeholdersAllowed_, false) && !cell;
-    DepthScope scope(*this);
-    enterLevel();
+    NestedLevel level(*this);
     advance();
     std::size_t const rowsMark = scratch_.size();
     std::size_t elementsMark = rowsMark;
@@ -431,8 +435,7 @@ Expression* SourceParser::parseArrayLiteral() {
 // `@name`, `@p.q.f` (a function handle) or `@(x, y) body`.
 Expression* SourceParser::parseHandle() {
     Token const atSign = tok_;
-    DepthScope scope(*this);
-    enterLevel();
+    NestedLevel level(*this);
     advance();
     if (at(TokenKind::LeftParen)) {
         auto* function = make<AnonymousFunction>(NodeKind::AnonymousFunction, atSign.position());

@@ -120,6 +120,12 @@ void SourceParser::closeBlock(Token const& keyword) {
     advance();
 }
 
+// `end`, `else`, `case` and the like where no block is open.
+void SourceParser::failOutsideBlock() const {
+    fail(errors::kUnexpectedToken,
+         "found " + describe(tok_) + " outside any block it could belong to");
+}
+
 void SourceParser::requireLineEnd(std::string const& after) const {
     if (!atStatementEnd()) {
         failExpected("',' ';' or a line break after " + after);
@@ -172,15 +178,10 @@ void SourceParser::parseFileFunctions() {
             case TokenKind::KwFunction:
                 scratch_.push_back(parseFunction());
                 break;
-            case TokenKind::KwEnd:
-            case TokenKind::KwElse:
-            case TokenKind::KwElseif:
-            case TokenKind::KwCase:
-            case TokenKind::KwOtherwise:
-            case TokenKind::KwCatch:
-                fail(errors::kUnexpectedToken,
-                     "found " + describe(tok_) + " outside any block it could belong to");
             default:
+                if (endsStatementList(tok_.kind)) {
+                    failOutsideBlock();
+                }
                 fail(errors::kStatementAfterFunctions,
                      "expected 'function' or the end of the file after a function closed by "
                      "'end', found " +
@@ -191,8 +192,7 @@ void SourceParser::parseFileFunctions() {
 
 FunctionDefinition* SourceParser::parseFunction() {
     Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
+    NestedLevel level(*this);
     advance();
     FunctionHeader header = parseFunctionHeader();
     requireLineEnd("the function header");
@@ -327,8 +327,7 @@ void SourceParser::closeFunction(Token const& keyword) {
             closeBlock(keyword);
             return;
         default:
-            fail(errors::kUnexpectedToken,
-                 "found " + describe(tok_) + " outside any block it could belong to");
+            failOutsideBlock();
     }
 }
 

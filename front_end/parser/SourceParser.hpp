@@ -24,6 +24,10 @@ using namespace lf::astapi;
 // was met inside a function whose style was not yet known and taken as its
 // sibling; an `end` closing a function then proves the guess wrong and the
 // parse restarts with `WithEnd`.
+// The tokens that end a list of statements: the end of the file and the
+// keywords that close or divide a block or start a function.
+bool endsStatementList(TokenKind kind);
+
 enum class FunctionStyle { Unknown, AssumedWithoutEnd, WithEnd };
 
 struct RestartWithEndStyle {};
@@ -50,6 +54,12 @@ class SourceParser {
         std::uint32_t saved_;
     };
 
+    // A DepthScope that enters one level at once: a bracket, block or function.
+    class NestedLevel : public DepthScope {
+      public:
+        explicit NestedLevel(SourceParser& parser) : DepthScope(parser) { parser.enterLevel(); }
+    };
+
     struct FunctionHeader {
         NodeList<Identifier> outputs;
         Identifier* name = nullptr;
@@ -74,6 +84,7 @@ class SourceParser {
     void closeBracket(Token const& open);
     void closeBlock(Token const& keyword);
     void requireLineEnd(std::string const& after) const;
+    [[noreturn]] void failOutsideBlock() const;
     void enterLevel();
 
     // Nodes and lists.
@@ -123,6 +134,7 @@ class SourceParser {
     Expression* parsePostfix();
     Expression* parsePrimary();
     Expression* parseIndex(Expression* head);
+    NodeList<Expression> parseBracketedList(bool arguments);
     Expression* parseArgument(TokenKind closer);
     Expression* parseArrayLiteral();
     Expression* parseHandle();
@@ -144,6 +156,10 @@ class SourceParser {
     NodeList<Attribute> parseBlockAttributes();
     template <class Member>
     void parseMembers(Token const& keyword, Member parseMember);
+    template <class Block, class Member, class ParseMember>
+    Block* parseMemberBlock(NodeKind kind, NodeList<Member> Block::*members,
+                            ParseMember parseMember);
+    Identifier* memberName(char const* expected);
 
     Lexer lexer_;
     Token tok_;

@@ -7,24 +7,31 @@
 
 namespace lf::parser::detail {
 
+bool endsStatementList(TokenKind kind) {
+    switch (kind) {
+        case TokenKind::EndOfInput:
+        case TokenKind::KwEnd:
+        case TokenKind::KwElse:
+        case TokenKind::KwElseif:
+        case TokenKind::KwCase:
+        case TokenKind::KwOtherwise:
+        case TokenKind::KwCatch:
+        case TokenKind::KwFunction:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Statements up to the keyword or end of file that ends the body; the
 // caller decides whether that keyword belongs to it.
 void SourceParser::parseStatements() {
     while (true) {
         skipSeparators();
-        switch (tok_.kind) {
-            case TokenKind::EndOfInput:
-            case TokenKind::KwEnd:
-            case TokenKind::KwElse:
-            case TokenKind::KwElseif:
-            case TokenKind::KwCase:
-            case TokenKind::KwOtherwise:
-            case TokenKind::KwCatch:
-            case TokenKind::KwFunction:
-                return;
-            default:
-                scratch_.push_back(parseStatement());
+        if (endsStatementList(tok_.kind)) {
+            return;
         }
+        scratch_.push_back(parseStatement());
     }
 }
 
@@ -232,8 +239,7 @@ Node* SourceParser::parseShellEscape() {
 
 Node* SourceParser::parseIf() {
     Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
+    NestedLevel level(*this);
     auto* statement = make<IfStatement>(NodeKind::If, keyword.position());
     std::size_t const mark = scratch_.size();
     bool sawElse = false;
@@ -255,8 +261,7 @@ Node* SourceParser::parseIf() {
 
 Node* SourceParser::parseWhile() {
     Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
+    NestedLevel level(*this);
     advance();
     auto* statement = make<WhileStatement>(NodeKind::While, keyword.position());
     statement->condition = parseExpression();
@@ -270,8 +275,7 @@ Node* SourceParser::parseWhile() {
 Node* SourceParser::parseFor() {
     Token const keyword = tok_;
     bool const parallel = keyword.kind == TokenKind::KwParfor;
-    DepthScope scope(*this);
-    enterLevel();
+    NestedLevel level(*this);
     advance();
     std::optional<Token> open;
     if (at(TokenKind::LeftParen)) {
@@ -312,8 +316,7 @@ Node* SourceParser::parseFor() {
 
 Node* SourceParser::parseSpmd() {
     Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
+    NestedLevel level(*this);
     advance();
     auto* statement = make<SpmdStatement>(NodeKind::Spmd, keyword.position());
     if (at(TokenKind::LeftParen)) {
@@ -329,8 +332,7 @@ Node* SourceParser::parseSpmd() {
 
 Node* SourceParser::parseSwitch() {
     Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
+    NestedLevel level(*this);
     advance();
     auto* statement = make<SwitchStatement>(NodeKind::Switch, keyword.position());
     statement->subject = parseExpression();
@@ -363,8 +365,7 @@ Node* SourceParser::parseSwitch() {
 // variable.
 Node* SourceParser::parseTry() {
     Token const keyword = tok_;
-    DepthScope scope(*this);
-    enterLevel();
+    NestedLevel level(*this);
     advance();
     auto* statement = make<TryStatement>(NodeKind::Try, keyword.position());
     statement->body = parseBlockBody();
