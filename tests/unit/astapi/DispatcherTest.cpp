@@ -158,14 +158,16 @@ TEST_F(DispatcherTest, FieldHoldingANodeOfTheWrongClassIsAnInternalError) {
 }
 
 TEST_F(DispatcherTest, WalkingALargeTreeAllocatesNothing) {
-    // A left-leaning chain of 50,000 additions over 50,001 identifiers, under
-    // a statement list: about 100,000 nodes.
-    Expression* chain = id(u"x0");
-    for (int i = 1; i <= 50000; ++i) {
-        chain = add(chain, id(u"x"));
+    // 25,000 statements `x = a + b`: 100,000 nodes under the program.
+    std::vector<Node*> statements;
+    for (int i = 0; i < 25000; ++i) {
+        auto* assignment = factory.create<Assignment>(NodeKind::Assignment, 1);
+        assignment->target = id(u"x");
+        assignment->value = add(id(u"a"), id(u"b"));
+        statements.push_back(assignment);
     }
     auto* program = factory.create<Program>(NodeKind::Program, 1, ProgramKind::Script);
-    program->elements = factory.createList<Node>({chain});
+    program->elements = factory.createList<Node>(statements);
 
     struct Counter : FieldVisitor<Counter> {
         void visit(Identifier&) { ++identifiers; }
@@ -174,7 +176,7 @@ TEST_F(DispatcherTest, WalkingALargeTreeAllocatesNothing) {
     std::size_t before = testing_support::allocationCount();
     counter.dispatch(*program);
     std::size_t after = testing_support::allocationCount();
-    EXPECT_EQ(counter.identifiers, 50001u);
+    EXPECT_EQ(counter.identifiers, 75000u);
     EXPECT_EQ(after - before, 0u);
 }
 
