@@ -14,9 +14,9 @@ class TemporaryFolder {
   public:
     TemporaryFolder() {
         static std::atomic<int> counter{0};
-        root_ = std::filesystem::temp_directory_path() /
-                ("korvex-tool-test-" + std::to_string(::getpid()) + "-" +
-                 std::to_string(counter++));
+        root_ =
+            std::filesystem::temp_directory_path() /
+            ("korvex-tool-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         std::filesystem::remove_all(root_);
         std::filesystem::create_directories(root_);
     }
