@@ -16,15 +16,6 @@ namespace {
 
 }  // namespace
 
-void resolveScriptBody(NameResolver&, SymbolTable*, lf::astapi::Program&, std::u16string const&) {
-    notAvailable("script resolution");
-}
-
-void resolveScriptBody(LocalNameResolver&, SymbolTable*, lf::astapi::Program&,
-                       std::u16string const&) {
-    notAvailable("local script resolution");
-}
-
 SymbolTable* classifyEvalBody(lf::astapi::Program&, NameResolver&, StaticLookupFcn const&,
                               IsVariableFcn const&, std::shared_ptr<lf::import::IImportList const>,
                               EvalBodyVariant) {
