@@ -8,12 +8,10 @@
 //   build-tool/bench/resolve_bench --benchmark_counters_tabular=true
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-
 #include <chrono>
 #include <string>
 
-#include "front_end/astapi/AstDispatcher.hpp"
+#include "bench/TreeMeasures.hpp"
 #include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/langutil/LineInfo.hpp"
 #include "front_end/langutil/Utf.hpp"
@@ -70,23 +68,6 @@ std::string generatedProgram() {
     return text;
 }
 
-class NodeCounter
-    : public fe::astapi::AstDispatcher<NodeCounter, fe::astapi::KorvexTree, fe::astapi::Const> {
-  public:
-    template <class T>
-    void visit(T const& node) {
-        ++count;
-        walkChildren(node);
-    }
-    std::size_t count = 0;
-};
-
-double peakResidentMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
-}
-
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -112,7 +93,7 @@ void resolveGeneratedProgram(benchmark::State& state) {
         state.PauseTiming();
         fe::astapi::AstNodeFactory factory;
         lf::astapi::Program* program = lf::parser::parse(source, factory);
-        NodeCounter walk;
+        korvex::bench::NodeCounter walk;
         auto const walkStart = std::chrono::steady_clock::now();
         walk.dispatch(*program);
         walkSeconds += secondsSince(walkStart);
@@ -135,7 +116,7 @@ void resolveGeneratedProgram(benchmark::State& state) {
         static_cast<double>(nodes * state.iterations()), benchmark::Counter::kIsRate);
     state.counters["resolve_to_walk"] = resolveSeconds / walkSeconds;
     state.counters["arena_MB"] = static_cast<double>(arenaBytes) / (1024.0 * 1024.0);
-    state.counters["peak_rss_MB"] = peakResidentMegabytes();
+    state.counters["peak_rss_MB"] = korvex::bench::peakResidentMegabytes();
 }
 BENCHMARK(resolveGeneratedProgram)->Unit(benchmark::kMillisecond);
 
