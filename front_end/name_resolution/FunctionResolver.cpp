@@ -217,6 +217,15 @@ class AbstractFunctionResolver : private qzboost::noncopyable {
         }
     }
 
+    // Each nested function, in order, in a table nested in this one.
+    template <class ChildResolver>
+    void resolveEachNestedFunction(std::vector<FunctionDefinition*> const& nested,
+                                   ImportListPtr imports, ResolutionCache const& cache) {
+        for (FunctionDefinition* child : nested) {
+            ChildResolver(nameResolver, table, *child, dynamicWorkspace).resolve(imports, cache);
+        }
+    }
+
     void declareVariable(Identifier& identifier) {
         table->addEntry(identifier.name(), {IdKind::VARIABLE, &identifier});
         identifier.classify(IdKind::VARIABLE, &identifier);
@@ -309,10 +318,7 @@ class FunctionResolverLocal final : public AbstractFunctionResolver {
   protected:
     void resolveNestedFunctions(std::vector<FunctionDefinition*> const& nested,
                                 ImportListPtr imports, ResolutionCache const& cache) override {
-        for (FunctionDefinition* child : nested) {
-            FunctionResolverLocal(nameResolver, table, *child, dynamicWorkspace)
-                .resolve(imports, cache);
-        }
+        resolveEachNestedFunction<FunctionResolverLocal>(nested, std::move(imports), cache);
     }
     void resolveBody(PendingPersistentSet& pending, ImportListPtr imports,
                      ResolutionCache& cache) override {
@@ -338,9 +344,7 @@ class FunctionResolver : public AbstractFunctionResolver {
   protected:
     void resolveNestedFunctions(std::vector<FunctionDefinition*> const& nested,
                                 ImportListPtr imports, ResolutionCache const& cache) override {
-        for (FunctionDefinition* child : nested) {
-            FunctionResolver(nameResolver, table, *child, dynamicWorkspace).resolve(imports, cache);
-        }
+        resolveEachNestedFunction<FunctionResolver>(nested, std::move(imports), cache);
     }
     void resolveBody(PendingPersistentSet& pending, ImportListPtr imports,
                      ResolutionCache& cache) override {
