@@ -14,7 +14,7 @@
 
 int main(int argc, char** argv) {
     using namespace korvex::tool;
-    CLI::App app("Korvex front-end tool: parse Korvex (.kx) programs and show their syntax trees.",
+    CLI::App app("Korvex front-end tool: parse Korvex (.kx) programs and resolve their names.",
                  "korvex-nr");
     app.require_subcommand(1);
     app.footer("Run 'korvex-nr SUBCOMMAND --help' for the options of a subcommand.");
