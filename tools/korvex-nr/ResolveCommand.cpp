@@ -1,13 +1,10 @@
 #include "tools/korvex-nr/ResolveCommand.hpp"
 
 #include <CLI/CLI.hpp>
-#include <chrono>
 #include <iostream>
 #include <optional>
 #include <string>
 
-#include "foundation/except/Exception.hpp"
-#include "foundation/i18n/MessageCatalog.hpp"
 #include "front_end/import/Features.hpp"
 #include "front_end/langutil/Utf.hpp"
 #include "front_end/name_resolution/SymbolTableListing.hpp"
@@ -21,41 +18,6 @@
 namespace korvex::tool {
 
 namespace {
-
-// A diagnostic whose location the message already carries as text.
-struct LocatedDiagnostic {
-    std::u16string location;
-    std::u16string text;
-    std::string identifier;
-};
-
-void printLocated(std::ostream& out, SourceText const& source, char const* severity,
-                  LocatedDiagnostic const& diagnostic) {
-    std::u16string const& location =
-        diagnostic.location.empty() ? source.name : diagnostic.location;
-    out << lf::util::toUtf8(location) << ": " << severity << ": "
-        << lf::util::toUtf8(diagnostic.text) << " [" << diagnostic.identifier << "]\n";
-}
-
-// The user's error for a resolution that stopped at `error`.
-LocatedDiagnostic describe(fe::util::IFrontEndUserException const& error,
-                           SourceText const& source) {
-    LocatedDiagnostic diagnostic;
-    try {
-        error.raise(source.name, source.lines);
-    } catch (foundation::core::except::IMsgIDException const& raised) {
-        fl::i18n::LocatedText located = fl::i18n::MessageCatalog(fl::i18n::QzLocale::global())
-                                            .get_located_message(raised.get_msg_id());
-        diagnostic = {std::move(located.location), std::move(located.body), raised.get_error_id()};
-    }
-    return diagnostic;
-}
-
-std::int64_t steadyNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 class ResolveCommand final : public Subcommand {
   public:
@@ -103,13 +65,12 @@ class ResolveCommand final : public Subcommand {
                 table = resolver.resolveProgramLocally(*program, source.name, factory);
             } else {
                 auto callbacks = createSearchPathCallbacks(std::move(model));
-                fe::nr::ResolutionTimer timer;
-                timer.lastMarkNanoseconds = steadyNanoseconds();
+                fe::nr::ResolutionTimer timer = startResolutionTimer();
                 table = resolver.resolveProgram(*program, source.name, warnings, factory,
                                                 *callbacks, &timer);
             }
         } catch (fe::util::IFrontEndUserException const& error) {
-            failure = describe(error, source);
+            failure = describeUserError(error, source);
         }
 
         std::cout << resolver.dumpClassifications(*program);

@@ -1,13 +1,17 @@
 #include "tools/korvex-nr/ToolSupport.hpp"
 
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
 
+#include "foundation/except/Exception.hpp"
+#include "foundation/i18n/MessageCatalog.hpp"
 #include "front_end/langutil/Utf.hpp"
+#include "front_end/util/FrontEndUserException.hpp"
 #include "front_end/util/SourceLocation.hpp"
 
 namespace korvex::tool {
@@ -19,6 +23,8 @@ std::string readStream(std::istream& in) {
     content << in.rdbuf();
     return content.str();
 }
+
+}  // namespace
 
 std::string readFile(std::string const& path) {
     std::error_code error;
@@ -35,8 +41,6 @@ std::string readFile(std::string const& path) {
     }
     return content;
 }
-
-}  // namespace
 
 void SourceOptions::addTo(CLI::App& command) {
     auto* file = command.add_option("FILE", file_, "Korvex source file to read; '-' reads stdin");
@@ -66,8 +70,12 @@ SourceText SourceOptions::read() const {
     } else {
         throw InvocationError("no source given: name a FILE, '-' for stdin, or use -e TEXT");
     }
+    return makeSourceText(lf::util::toUtf16(name_.empty() ? name : name_), utf8);
+}
+
+SourceText makeSourceText(std::u16string name, std::string const& utf8) {
     SourceText source;
-    source.name = lf::util::toUtf16(name_.empty() ? name : name_);
+    source.name = std::move(name);
     source.text = lf::util::toUtf16(utf8);
     if (!source.text.empty() && source.text.front() == u'\uFEFF') {
         source.text.erase(0, 1);
@@ -85,6 +93,35 @@ void printDiagnostic(std::ostream& out, SourceText const& source, std::uint32_t 
     out << lf::util::toUtf8(fe::util::internal::createSourceLocationDescription(
                source.name, source.lines, position, false))
         << ": " << severity << ": " << text << " [" << identifier << "]\n";
+}
+
+LocatedDiagnostic describeUserError(fe::util::IFrontEndUserException const& error,
+                                    SourceText const& source) {
+    LocatedDiagnostic diagnostic;
+    try {
+        error.raise(source.name, source.lines);
+    } catch (foundation::core::except::IMsgIDException const& raised) {
+        fl::i18n::LocatedText located = fl::i18n::MessageCatalog(fl::i18n::QzLocale::global())
+                                            .get_located_message(raised.get_msg_id());
+        diagnostic = {std::move(located.location), std::move(located.body), raised.get_error_id()};
+    }
+    return diagnostic;
+}
+
+void printLocated(std::ostream& out, SourceText const& source, char const* severity,
+                  LocatedDiagnostic const& diagnostic) {
+    std::u16string const& location =
+        diagnostic.location.empty() ? source.name : diagnostic.location;
+    out << lf::util::toUtf8(location) << ": " << severity << ": "
+        << lf::util::toUtf8(diagnostic.text) << " [" << diagnostic.identifier << "]\n";
+}
+
+fe::nr::ResolutionTimer startResolutionTimer() {
+    fe::nr::ResolutionTimer timer;
+    timer.lastMarkNanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                    std::chrono::steady_clock::now().time_since_epoch())
+                                    .count();
+    return timer;
 }
 
 }  // namespace korvex::tool

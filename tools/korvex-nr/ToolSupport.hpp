@@ -10,12 +10,16 @@
 #include <string>
 
 #include "front_end/langutil/LineInfo.hpp"
+#include "front_end/name_resolution/include/INameResolver.hpp"
 #include "tools/korvex-nr/Subcommand.hpp"
 
 namespace CLI {
 class App;
 class Option;
 }  // namespace CLI
+namespace fe::util {
+class IFrontEndUserException;
+}
 
 namespace korvex::tool {
 
@@ -40,6 +44,12 @@ struct SourceText {
     std::shared_ptr<lf::util::LineInfo const> lines;
 };
 
+// The content of the file at `path`; InvocationError when it cannot be read.
+std::string readFile(std::string const& path);
+
+// UTF-8 text (with or without byte-order mark) as a source named `name`.
+SourceText makeSourceText(std::u16string name, std::string const& utf8);
+
 // The options that choose the text a subcommand works on.
 class SourceOptions {
   public:
@@ -57,5 +67,24 @@ class SourceOptions {
 // position.
 void printDiagnostic(std::ostream& out, SourceText const& source, std::uint32_t position,
                      char const* severity, std::string const& text, std::string const& identifier);
+
+// A diagnostic whose location the message already carries as text (empty
+// when it has none).
+struct LocatedDiagnostic {
+    std::u16string location;
+    std::u16string text;
+    std::string identifier;
+};
+
+// The user's error for a resolution of `source` that stopped at `error`.
+LocatedDiagnostic describeUserError(fe::util::IFrontEndUserException const& error,
+                                    SourceText const& source);
+
+// As printDiagnostic, for a diagnostic located by its message.
+void printLocated(std::ostream& out, SourceText const& source, char const* severity,
+                  LocatedDiagnostic const& diagnostic);
+
+// A timer for one resolution, started now.
+fe::nr::ResolutionTimer startResolutionTimer();
 
 }  // namespace korvex::tool
