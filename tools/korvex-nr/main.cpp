@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/korvex-nr/CheckCommand.hpp"
 #include "tools/korvex-nr/ParseCommand.hpp"
 #include "tools/korvex-nr/ResolveCommand.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<Subcommand>> commands;
     commands.push_back(addParseCommand(app));
     commands.push_back(addResolveCommand(app));
+    commands.push_back(addCheckCommand(app));
 
     try {
         app.parse(argc, argv);
