@@ -21,7 +21,8 @@ class GlobalPersistentChecker {
     void onParallelStatement(lf::astapi::Node const& statement);
     // A statement in command syntax: `load` uses the variables it creates.
     void onLoadCall(lf::astapi::CommandSyntax const& statement) const;
-    // `x = load(...)`: the same for the variables the call creates.
+    // `x = load(...)` inside a parallel block: the same for the variables
+    // the call creates.
     void onLoadAssignment(lf::astapi::Assignment const& statement) const;
 
   private:
@@ -35,7 +36,6 @@ class DummyGlobalPersistentChecker {
     void onPersistentStatement(lf::astapi::Declaration const&) {}
     void onParallelStatement(lf::astapi::Node const&) {}
     void onLoadCall(lf::astapi::CommandSyntax const&) const {}
-    void onLoadAssignment(lf::astapi::Assignment const&) const {}
 };
 
 }  // namespace fe::nr

@@ -193,10 +193,9 @@ class RvalueVisitor final : public DottedNameBuilder,
 
     // ------------------------------------------ statements with targets
 
-    void visit(Assignment& statement) {
-        this->walkField(statement.value);
-        checker.onLoadAssignment(statement);
-    }
+    // Outside parallel blocks only `load` in command syntax is checked
+    // against pending `persistent` declarations.
+    void visit(Assignment& statement) { this->walkField(statement.value); }
 
     void visit(IndexedAssignment& statement) {
         resolveTargetParts(statement.target);
