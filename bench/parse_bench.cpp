@@ -6,7 +6,6 @@
 //   build-parser/bench/parse_bench --benchmark_counters_tabular=true
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <fstream>
@@ -15,11 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "front_end/astapi/AstDispatcher.hpp"
+#include "bench/TreeMeasures.hpp"
 #include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/parser/Parser.hpp"
 
 namespace {
+
+using korvex::bench::NodeCounter;
+using korvex::bench::peakResidentMegabytes;
 
 constexpr std::size_t kTargetBytes = 10 * 1024 * 1024;
 constexpr double kMegabyte = 1024.0 * 1024.0;
@@ -32,23 +34,6 @@ std::string readProgram(char const* relativePath) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
-}
-
-class NodeCounter
-    : public fe::astapi::AstDispatcher<NodeCounter, fe::astapi::KorvexTree, fe::astapi::Const> {
-  public:
-    template <class T>
-    void visit(T const& node) {
-        ++count;
-        walkChildren(node);
-    }
-    std::size_t count = 0;
-};
-
-double peakResidentMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
 }
 
 // Parses every source once per iteration, each into a fresh tree.
