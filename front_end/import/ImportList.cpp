@@ -60,6 +60,9 @@ template <class... Handlers>
 struct Overloaded : Handlers... {
     using Handlers::operator()...;
 };
+// Not every compiler deduces an aggregate's arguments by itself yet.
+template <class... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 // The entry of type Entry among the own entries of `scope` that introduces
 // `name`, or null.

@@ -1,0 +1,107 @@
+#include "fuzz/ResolveFuzzTarget.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "foundation/except/Exception.hpp"
+#include "front_end/astapi/AstNodeFactory.hpp"
+#include "front_end/langutil/LineInfo.hpp"
+#include "front_end/langutil/Utf.hpp"
+#include "front_end/name_resolution/include/INameResolver.hpp"
+#include "front_end/parser/Parser.hpp"
+#include "front_end/util/FrontEndUserException.hpp"
+#include "front_end/util/WarningLog.hpp"
+
+namespace korvex::fuzz {
+namespace {
+
+// Answers that reach every branch of the resolver: names starting with `p`
+// or `x` (and dotted names under them) are external, and imports map a known
+// name to itself.
+class FuzzCallbacks final : public fe::nr::INameResolutionCallbacks {
+  public:
+    bool isKnownExternalName(std::u16string_view name) override {
+        return !name.empty() && (name.front() == u'p' || name.front() == u'x');
+    }
+    std::u16string_view resolveImportedName(std::shared_ptr<lf::import::IImportList const>,
+                                            std::u16string_view name,
+                                            fe::astapi::AstNodeFactory& factory) override {
+        return isKnownExternalName(name) ? factory.intern(name) : std::u16string_view{};
+    }
+    qzboost::optional<resource_core::TypedMsgIDHolder> checkPackage(
+        lf::import::PackageSpecifier const&) override {
+        return qzboost::none;
+    }
+    qzboost::optional<fe::nr::ClassificationData> lookupStaticClassification(
+        std::u16string_view) override {
+        return qzboost::none;
+    }
+    bool isWorkspaceVariable(std::u16string_view name) override {
+        return !name.empty() && name.front() == u'w';
+    }
+    bool evalSwitchB() override { return false; }
+    bool evalSwitchA() override { return false; }
+};
+
+[[noreturn]] void defect(char const* what, std::string_view source) {
+    std::fprintf(stderr, "defect: %s\n--- input ---\n%.*s\n--- end ---\n", what,
+                 static_cast<int>(source.size()), source.data());
+    std::abort();
+}
+
+// Runs one resolution; user errors are expected results, and so is the
+// refusal of a class file by the full resolver.
+template <class Resolve>
+bool runResolution(std::u16string const& text, std::string_view source, Resolve&& resolve) {
+    fe::astapi::AstNodeFactory factory;
+    lf::astapi::Program* program = nullptr;
+    try {
+        program = lf::parser::parse(text, factory);
+    } catch (lf::parser::SyntaxError const&) {
+        return false;
+    }
+    try {
+        resolve(*program, factory);
+    } catch (fe::util::IFrontEndUserException const& error) {
+        try {
+            error.raise(u"fuzz.kx", std::make_shared<lf::util::LineInfo const>(text));
+        } catch (foundation::core::except::IMsgIDException const&) {
+            // The message was composed: that is all a user error must do.
+        }
+    } catch (std::invalid_argument const& refusal) {
+        if (program->programKind != lf::astapi::ProgramKind::ClassFile) {
+            defect(refusal.what(), source);
+        }
+    } catch (std::exception const& error) {
+        defect(error.what(), source);
+    }
+    fe::nr::getNameResolver().dumpClassifications(*program);
+    return true;
+}
+
+}  // namespace
+
+bool resolveArbitrarySource(std::uint8_t const* data, std::size_t size) {
+    std::string_view source(reinterpret_cast<char const*>(data), size);
+    std::u16string text = lf::util::toUtf16(source);
+    fe::nr::INameResolver const& resolver = fe::nr::getNameResolver();
+    bool parsed = runResolution(
+        text, source, [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {
+            FuzzCallbacks callbacks;
+            fe::util::NullFrontEndWarningLog warnings;
+            fe::nr::ResolutionTimer timer;
+            resolver.resolveProgram(program, u"dir/fuzz.kx", warnings, factory, callbacks, &timer);
+        });
+    runResolution(text, source,
+                  [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {
+                      resolver.resolveProgramLocally(program, u"fuzz.kx", factory);
+                  });
+    return parsed;
+}
+
+}  // namespace korvex::fuzz

@@ -1,0 +1,14 @@
+#pragma once
+// One fuzzing step: parse arbitrary bytes as a Korvex file and, when they
+// parse, resolve the tree fully and locally. Anything but a tree, a syntax
+// error, a user error or the refusal of a class file is a defect and aborts.
+// Answers whether the bytes parsed.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace korvex::fuzz {
+
+bool resolveArbitrarySource(std::uint8_t const* data, std::size_t size);
+
+}  // namespace korvex::fuzz
