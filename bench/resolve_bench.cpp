@@ -12,9 +12,9 @@
 #include <string>
 
 #include "bench/TreeMeasures.hpp"
+#include "foundation/text/Utf.hpp"
 #include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/langutil/LineInfo.hpp"
-#include "front_end/langutil/Utf.hpp"
 #include "front_end/name_resolution/include/INameResolver.hpp"
 #include "front_end/parser/Parser.hpp"
 #include "front_end/util/WarningLog.hpp"
@@ -79,7 +79,7 @@ korvex::tool::CallerModel knownExternals() {
 }
 
 void resolveGeneratedProgram(benchmark::State& state) {
-    std::u16string const source = lf::util::toUtf16(generatedProgram());
+    std::u16string const source = fl::text::toUtf16(generatedProgram());
     auto const lines = std::make_shared<lf::util::LineInfo const>(source);
     std::u16string const fileName = u"bench_main.kx";
     auto callbacks = korvex::tool::createSearchPathCallbacks(knownExternals());

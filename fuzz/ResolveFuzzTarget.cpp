@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "foundation/except/Exception.hpp"
+#include "foundation/text/Utf.hpp"
 #include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/langutil/LineInfo.hpp"
-#include "front_end/langutil/Utf.hpp"
 #include "front_end/name_resolution/include/INameResolver.hpp"
 #include "front_end/parser/Parser.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
@@ -88,7 +88,7 @@ bool runResolution(std::u16string const& text, std::string_view source, Resolve&
 
 bool resolveArbitrarySource(std::uint8_t const* data, std::size_t size) {
     std::string_view source(reinterpret_cast<char const*>(data), size);
-    std::u16string text = lf::util::toUtf16(source);
+    std::u16string text = fl::text::toUtf16(source);
     fe::nr::INameResolver const& resolver = fe::nr::getNameResolver();
     bool parsed = runResolution(
         text, source, [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {

@@ -1,7 +1,7 @@
 #include "foundation/except/Exception.hpp"
 
 #include "foundation/i18n/MessageCatalog.hpp"
-#include "front_end/langutil/Utf.hpp"
+#include "foundation/text/Utf.hpp"
 
 namespace foundation::core::except {
 
@@ -20,7 +20,7 @@ MsgIDExceptionBase::~MsgIDExceptionBase() = default;
 MsgIDExceptionBase::MsgIDExceptionBase(resource_core::BaseMsgID message, std::string errorId) {
     std::u16string text =
         fl::i18n::MessageCatalog(fl::i18n::QzLocale::global()).get_message(message);
-    std::string utf8Text = lf::util::toUtf8(text);
+    std::string utf8Text = fl::text::toUtf8(text);
     state_ = std::make_shared<State const>(
         State{std::move(message), std::move(errorId), std::move(text), std::move(utf8Text)});
 }

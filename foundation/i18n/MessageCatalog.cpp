@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "front_end/langutil/Utf.hpp"
+#include "foundation/text/Utf.hpp"
 
 namespace fl::i18n {
 namespace {
@@ -26,7 +26,7 @@ MessageEntry const* findEntry(std::string_view component, std::string_view id) {
 
 std::u16string toText(resource_core::MsgArgument const& argument) {
     if (auto const* narrow = std::get_if<std::string>(&argument)) {
-        return lf::util::toUtf16(*narrow);
+        return fl::text::toUtf16(*narrow);
     }
     return std::get<std::u16string>(argument);
 }
@@ -68,7 +68,7 @@ std::u16string substitute(std::u16string_view pattern,
 }
 
 std::u16string unknownMessageText(resource_core::BaseMsgID const& message) {
-    std::u16string text = u"message '" + lf::util::toUtf16(message.key()) + u"' has no text";
+    std::u16string text = u"message '" + fl::text::toUtf16(message.key()) + u"' has no text";
     char16_t const* separator = u": ";
     for (auto const& argument : message.arguments()) {
         text += separator + toText(argument);

@@ -8,8 +8,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "foundation/text/Utf.hpp"
 #include "front_end/astapi/AstDispatcher.hpp"
-#include "front_end/langutil/Utf.hpp"
 #include "front_end/name_resolution/LocalAnnotations.hpp"
 #include "front_end/name_resolution/MockNameResolutionCallbacks.hpp"
 #include "front_end/name_resolution/ResolverEntries.hpp"
@@ -248,7 +248,7 @@ class ClassificationDumper
         if (identifier.position() == lf::astapi::kNoPosition) {
             return;
         }
-        out_ << lf::util::toUtf8(identifier.name()) << '#' << identifier.position() << ": "
+        out_ << fl::text::toUtf8(identifier.name()) << '#' << identifier.position() << ": "
              << ISymbolTable::Classification::toString(identifier.idKind(), &identifier);
         if (Identifier const* introducer = identifier.introducer()) {
             out_ << " Introduced#" << introducer->position() << '\n';

@@ -3,7 +3,7 @@
 #include <ostream>
 #include <string>
 
-#include "front_end/langutil/Utf.hpp"
+#include "foundation/text/Utf.hpp"
 
 namespace fe::nr {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 void listAtLevel(SymbolTable const& table, std::string const& indentation, std::ostream& out) {
     auto [entry, end] = table.entries();
     for (; entry != end; ++entry) {
-        out << indentation << lf::util::toUtf8(entry->first) << " : " << entry->second.toString()
+        out << indentation << fl::text::toUtf8(entry->first) << " : " << entry->second.toString()
             << '\n';
     }
     std::string const deeper = indentation + " ";

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "front_end/langutil/Utf.hpp"
+#include "foundation/text/Utf.hpp"
 #include "front_end/parser/SyntaxError.hpp"
 
 namespace lf::parser {
@@ -187,7 +187,7 @@ void Lexer::invalidCharacter() const {
     std::string shown =
         c >= 0x21 && c < 0x7F ? "'" + std::string(1, static_cast<char>(c)) + "'"
         : c >= 0xA0 && (c < 0xD800 || c > 0xDFFF)
-            ? "'" + lf::util::toUtf8(source_.substr(cursor_, 1)) + "' (" + code + ")"
+            ? "'" + fl::text::toUtf8(source_.substr(cursor_, 1)) + "' (" + code + ")"
             : std::string(code);
     throw SyntaxError(errors::kInvalidCharacter, cursor_ + 1,
                       "invalid character " + shown + " outside a string or comment");
@@ -201,7 +201,7 @@ TokenKind Lexer::lexNumber() {
         }
         throw SyntaxError(
             errors::kInvalidNumber, start + 1,
-            "invalid number '" + lf::util::toUtf8(source_.substr(start, cursor_ - start)) + "'");
+            "invalid number '" + fl::text::toUtf8(source_.substr(start, cursor_ - start)) + "'");
     };
     char16_t const radix = peekChar(1) | 0x20;
     if (peekChar() == u'0' && (radix == u'x' || radix == u'b')) {

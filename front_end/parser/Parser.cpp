@@ -3,8 +3,8 @@
 #include <limits>
 #include <string>
 
+#include "foundation/text/Utf.hpp"
 #include "front_end/langutil/LineInfo.hpp"
-#include "front_end/langutil/Utf.hpp"
 #include "front_end/parser/SourceParser.hpp"
 
 namespace lf::parser {
@@ -50,14 +50,14 @@ std::string SourceParser::describe(Token const& token) const {
     auto quoted = [&](char const* what) {
         std::u16string_view shown = text(token);
         bool const cut = shown.size() > 24;
-        return std::string(what) + " " + lf::util::toUtf8(shown.substr(0, 24)) + (cut ? "..." : "");
+        return std::string(what) + " " + fl::text::toUtf8(shown.substr(0, 24)) + (cut ? "..." : "");
     };
     switch (token.kind) {
         case TokenKind::Identifier:
-            return "identifier '" + lf::util::toUtf8(text(token)) + "'";
+            return "identifier '" + fl::text::toUtf8(text(token)) + "'";
         case TokenKind::Number:
         case TokenKind::ImaginaryNumber:
-            return "number " + lf::util::toUtf8(text(token));
+            return "number " + fl::text::toUtf8(text(token));
         case TokenKind::CharArray:
             return quoted("character array");
         case TokenKind::String:
@@ -113,7 +113,7 @@ void SourceParser::closeBracket(Token const& open) {
 
 void SourceParser::closeBlock(Token const& keyword) {
     if (!at(TokenKind::KwEnd)) {
-        fail(errors::kMissingEnd, "expected 'end' to close '" + lf::util::toUtf8(text(keyword)) +
+        fail(errors::kMissingEnd, "expected 'end' to close '" + fl::text::toUtf8(text(keyword)) +
                                       "' at " + location(keyword.position()) + ", found " +
                                       describe(tok_));
     }
@@ -353,7 +353,7 @@ lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactor
 }
 
 lf::astapi::Program* parseUtf8(std::string_view source, fe::astapi::AstNodeFactory& factory) {
-    return parse(lf::util::toUtf16(source), factory);
+    return parse(fl::text::toUtf16(source), factory);
 }
 
 }  // namespace lf::parser

@@ -1,7 +1,7 @@
 #include "front_end/util/SourceLocation.hpp"
 
 #include "foundation/output/PrintfIsHot.hpp"
-#include "front_end/langutil/Utf.hpp"
+#include "foundation/text/Utf.hpp"
 
 namespace fe::util::internal {
 
@@ -13,8 +13,8 @@ std::u16string createSourceLocationDescription(
         return sourceName;
     }
     lf::util::LineAndColumn where = lineInfo->lineAndColumn(position);
-    return sourceName + u":" + lf::util::toUtf16(std::to_string(where.line)) + u":" +
-           lf::util::toUtf16(std::to_string(where.column));
+    return sourceName + u":" + fl::text::toUtf16(std::to_string(where.line)) + u":" +
+           fl::text::toUtf16(std::to_string(where.column));
 }
 
 std::u16string describeLocation(std::u16string const& sourceName,

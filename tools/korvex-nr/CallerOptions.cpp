@@ -9,10 +9,10 @@
 #include <variant>
 
 #include "foundation/i18n/MessageCatalog.hpp"
+#include "foundation/text/Utf.hpp"
 #include "front_end/import/ImportArgumentParser.hpp"
 #include "front_end/import/ImportList.hpp"
 #include "front_end/langutil/DottedIdentifier.hpp"
-#include "front_end/langutil/Utf.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
 
 namespace korvex::tool {
@@ -28,13 +28,13 @@ constexpr std::array<std::pair<std::string_view, fe::nr::IdKind>, 5> kKindNames{
 }};
 
 std::string messageText(resource_core::BaseMsgID const& message) {
-    return lf::util::toUtf8(
+    return fl::text::toUtf8(
         fl::i18n::MessageCatalog(fl::i18n::QzLocale::global()).get_message(message));
 }
 
 // A plain name when `dotted` is false, else a plain or dotted one.
 std::u16string validName(std::string_view text, bool dotted, std::string const& what) {
-    std::u16string name = lf::util::toUtf16(text);
+    std::u16string name = fl::text::toUtf16(text);
     if (!lf::util::isValidDottedIdentifier(name) ||
         (!dotted && name.find(u'.') != std::u16string::npos)) {
         throw InvocationError(what + " '" + std::string(text) + "' is not a " +
@@ -125,7 +125,7 @@ CallerModel CallerOptions::model(std::u16string const& sourceName) const {
         model.searchPath.emplace_back(folder);
     }
     model.privateFolder =
-        std::filesystem::path(lf::util::toUtf8(sourceName)).parent_path() / "private";
+        std::filesystem::path(fl::text::toUtf8(sourceName)).parent_path() / "private";
     for (std::string const& name : externals_) {
         model.knownNames.push_back(validName(name, true, "--external"));
     }
@@ -203,7 +203,7 @@ std::shared_ptr<lf::import::IImportList const> buildImportList(
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         std::string const& argument = arguments[index];
         lf::import::ImportEntry entry = lf::import::parseImportArgument(
-            lf::util::toUtf16(argument), static_cast<std::uint32_t>(index), packageImportsOn);
+            fl::text::toUtf16(argument), static_cast<std::uint32_t>(index), packageImportsOn);
         if (auto const* invalid = std::get_if<lf::import::InvalidImportEntry>(&entry)) {
             throw InvocationError("--import '" + argument +
                                   "': " + messageText(invalid->getMsgHolder().msgId()));

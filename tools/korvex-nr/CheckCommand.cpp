@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/text/Utf.hpp"
 #include "front_end/import/Features.hpp"
-#include "front_end/langutil/Utf.hpp"
 #include "front_end/name_resolution/include/INameResolver.hpp"
 #include "front_end/parser/Parser.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
@@ -115,7 +115,7 @@ FileReport checkFile(std::string const& path, CallerModel model) {
     try {
         std::optional<SourceText> source;
         try {
-            source = makeSourceText(lf::util::toUtf16(path), readFile(path));
+            source = makeSourceText(fl::text::toUtf16(path), readFile(path));
         } catch (InvocationError const& error) {
             out << "korvex-nr: error: " << error.what() << '\n';
             report.unreadable = true;

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "foundation/text/Utf.hpp"
 #include "front_end/import/Features.hpp"
-#include "front_end/langutil/Utf.hpp"
 #include "front_end/name_resolution/SymbolTableListing.hpp"
 #include "front_end/name_resolution/include/INameResolver.hpp"
 #include "front_end/parser/Parser.hpp"

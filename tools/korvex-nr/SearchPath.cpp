@@ -3,8 +3,8 @@
 #include <system_error>
 #include <utility>
 
+#include "foundation/text/Utf.hpp"
 #include "front_end/langutil/DottedIdentifier.hpp"
-#include "front_end/langutil/Utf.hpp"
 
 namespace korvex::tool {
 
@@ -15,7 +15,7 @@ constexpr std::string_view kSourceSuffix = ".kx";
 // The components of a valid dotted name, in UTF-8 (they are ASCII).
 std::vector<std::string> componentsOf(std::u16string_view dottedName) {
     std::vector<std::string> components;
-    std::string const text = lf::util::toUtf8(dottedName);
+    std::string const text = fl::text::toUtf8(dottedName);
     std::size_t start = 0;
     for (std::size_t dot = text.find('.'); dot != std::string::npos; dot = text.find('.', start)) {
         components.push_back(text.substr(start, dot - start));

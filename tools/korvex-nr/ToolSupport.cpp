@@ -10,7 +10,7 @@
 
 #include "foundation/except/Exception.hpp"
 #include "foundation/i18n/MessageCatalog.hpp"
-#include "front_end/langutil/Utf.hpp"
+#include "foundation/text/Utf.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
 #include "front_end/util/SourceLocation.hpp"
 
@@ -70,13 +70,13 @@ SourceText SourceOptions::read() const {
     } else {
         throw InvocationError("no source given: name a FILE, '-' for stdin, or use -e TEXT");
     }
-    return makeSourceText(lf::util::toUtf16(name_.empty() ? name : name_), utf8);
+    return makeSourceText(fl::text::toUtf16(name_.empty() ? name : name_), utf8);
 }
 
 SourceText makeSourceText(std::u16string name, std::string const& utf8) {
     SourceText source;
     source.name = std::move(name);
-    source.text = lf::util::toUtf16(utf8);
+    source.text = fl::text::toUtf16(utf8);
     if (!source.text.empty() && source.text.front() == u'\uFEFF') {
         source.text.erase(0, 1);
     }
@@ -90,7 +90,7 @@ bool Subcommand::selected() const {
 
 void printDiagnostic(std::ostream& out, SourceText const& source, std::uint32_t position,
                      char const* severity, std::string const& text, std::string const& identifier) {
-    out << lf::util::toUtf8(fe::util::internal::createSourceLocationDescription(
+    out << fl::text::toUtf8(fe::util::internal::createSourceLocationDescription(
                source.name, source.lines, position, false))
         << ": " << severity << ": " << text << " [" << identifier << "]\n";
 }
@@ -112,8 +112,8 @@ void printLocated(std::ostream& out, SourceText const& source, char const* sever
                   LocatedDiagnostic const& diagnostic) {
     std::u16string const& location =
         diagnostic.location.empty() ? source.name : diagnostic.location;
-    out << lf::util::toUtf8(location) << ": " << severity << ": "
-        << lf::util::toUtf8(diagnostic.text) << " [" << diagnostic.identifier << "]\n";
+    out << fl::text::toUtf8(location) << ": " << severity << ": "
+        << fl::text::toUtf8(diagnostic.text) << " [" << diagnostic.identifier << "]\n";
 }
 
 fe::nr::ResolutionTimer startResolutionTimer() {

@@ -5,8 +5,8 @@
 #include <span>
 #include <string>
 
+#include "foundation/text/Utf.hpp"
 #include "front_end/astapi/AstDispatcher.hpp"
-#include "front_end/langutil/Utf.hpp"
 
 namespace korvex::tool {
 
@@ -68,7 +68,7 @@ std::span<char const* const> fieldLabels(NodeKind kind) {
 // escaped.
 std::string quote(std::u16string_view text) {
     std::string out = "\"";
-    for (char c : lf::util::toUtf8(text)) {
+    for (char c : fl::text::toUtf8(text)) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
@@ -99,10 +99,10 @@ char const* programKindName(ProgramKind kind) {
 template <class T>
 std::string nodeText(T const& node) {
     if constexpr (std::is_same_v<T, Identifier>) {
-        return lf::util::toUtf8(node.name());
+        return fl::text::toUtf8(node.name());
     } else if constexpr (std::is_same_v<T, NumberLiteral> || std::is_same_v<T, FieldName> ||
                          std::is_same_v<T, MetaclassQuery>) {
-        return lf::util::toUtf8(node.text);
+        return fl::text::toUtf8(node.text);
     } else if constexpr (std::is_same_v<T, TextLiteral> || std::is_same_v<T, ShellEscape>) {
         return quote(node.text);
     } else if constexpr (std::is_same_v<T, UnaryOperation> || std::is_same_v<T, BinaryOperation> ||

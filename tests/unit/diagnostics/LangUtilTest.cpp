@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "foundation/text/Utf.hpp"
 #include "front_end/langutil/DottedIdentifier.hpp"
 #include "front_end/langutil/LineInfo.hpp"
-#include "front_end/langutil/Utf.hpp"
 
 namespace {
 
@@ -31,7 +31,7 @@ TEST(LineInfo, PositionsMapToLineAndColumnInUtf16Units) {
     };
     for (Case const& c : cases) {
         EXPECT_EQ(LineInfo(c.text).lineAndColumn(c.position), c.expected)
-            << lf::util::toUtf8(c.text) << " at " << c.position;
+            << fl::text::toUtf8(c.text) << " at " << c.position;
     }
 }
 
@@ -52,24 +52,24 @@ TEST(LineInfo, LinesAreCountedAndReturnedWithoutTheirBreaks) {
 
 TEST(DottedIdentifier, AcceptsOnlyIdentifiersJoinedBySingleDots) {
     for (auto text : {u"a", u"pkg.sub.f", u"x_1.Y2", u"A"}) {
-        EXPECT_TRUE(lf::util::isValidDottedIdentifier(text)) << lf::util::toUtf8(text);
+        EXPECT_TRUE(lf::util::isValidDottedIdentifier(text)) << fl::text::toUtf8(text);
     }
     for (auto text :
          {u"", u".", u"a.", u".a", u"a..b", u"_a", u"1a", u"a.1b", u"a b", u"a-b", u"\u00e9"}) {
-        EXPECT_FALSE(lf::util::isValidDottedIdentifier(text)) << lf::util::toUtf8(text);
+        EXPECT_FALSE(lf::util::isValidDottedIdentifier(text)) << fl::text::toUtf8(text);
     }
 }
 
 TEST(Utf, ConvertsEveryPlaneBothWays) {
     std::u16string utf16 = u"a\u00e9\u20ac\U0001F600z";
     std::string utf8 = "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80z";
-    EXPECT_EQ(lf::util::toUtf8(utf16), utf8);
-    EXPECT_EQ(lf::util::toUtf16(utf8), utf16);
+    EXPECT_EQ(fl::text::toUtf8(utf16), utf8);
+    EXPECT_EQ(fl::text::toUtf16(utf8), utf16);
 }
 
 TEST(Utf, UnpairedSurrogatesBecomeReplacementCharacters) {
     std::u16string text = {u'a', 0xD800, u'b', 0xDC00, 0xDC00, 0xD800, 0xD83D};
-    EXPECT_EQ(lf::util::toUtf8(text), "a\uFFFDb\uFFFD\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(fl::text::toUtf8(text), "a\uFFFDb\uFFFD\uFFFD\uFFFD\uFFFD");
 }
 
 TEST(Utf, EachMaximalInvalidUtf8SubsequenceBecomesOneReplacement) {
@@ -89,7 +89,7 @@ TEST(Utf, EachMaximalInvalidUtf8SubsequenceBecomesOneReplacement) {
         {"\xe2\x82\xe2\x82\xac", u"\uFFFD\u20ac"},          // truncated before a valid sequence
     };
     for (Case const& c : cases) {
-        EXPECT_EQ(lf::util::toUtf16(c.utf8), c.utf16) << testing::PrintToString(c.utf8);
+        EXPECT_EQ(fl::text::toUtf16(c.utf8), c.utf16) << testing::PrintToString(c.utf8);
     }
 }
 

@@ -6,7 +6,7 @@
 
 #include "foundation/i18n/MessageCatalog.hpp"
 #include "foundation/i18n/Messages.hpp"
-#include "front_end/langutil/Utf.hpp"
+#include "foundation/text/Utf.hpp"
 
 namespace {
 
@@ -37,7 +37,7 @@ TEST(MessageCatalog, EveryTextUsesExactlyItsArgumentsWithTheLocationFirst) {
         EXPECT_TRUE(entry.component.starts_with("KORVEX:"));
         EXPECT_FALSE(entry.text.empty());
         for (std::size_t i = 0; i <= entry.arguments.size(); ++i) {
-            std::u16string placeholder = u"{" + lf::util::toUtf16(std::to_string(i)) + u"}";
+            std::u16string placeholder = u"{" + fl::text::toUtf16(std::to_string(i)) + u"}";
             bool expected = i < entry.arguments.size();
             EXPECT_EQ(entry.text.find(placeholder) != std::u16string_view::npos, expected)
                 << "placeholder " << i;

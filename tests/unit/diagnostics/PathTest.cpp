@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "foundation/filesystem/Path.hpp"
-#include "front_end/langutil/Utf.hpp"
+#include "foundation/text/Utf.hpp"
 
 namespace {
 
@@ -24,7 +24,7 @@ TEST(Path, StemIsTheFileNameWithoutFolderAndLastExtension) {
         {u"", u""},
     };
     for (auto const& [path, stem] : cases) {
-        EXPECT_EQ(extract_stem(path), stem) << lf::util::toUtf8(path);
+        EXPECT_EQ(extract_stem(path), stem) << fl::text::toUtf8(path);
     }
 }
 

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "foundation/except/Exception.hpp"
+#include "foundation/text/Utf.hpp"
 #include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/langutil/LineInfo.hpp"
-#include "front_end/langutil/Utf.hpp"
 #include "front_end/name_resolution/include/INameResolver.hpp"
 #include "front_end/parser/Parser.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
@@ -53,7 +53,7 @@ class KnownNamesCallbacks final : public fe::nr::INameResolutionCallbacks {
 std::string resolutionError(std::string_view source, std::u16string const& path = u"f.kx",
                             std::set<std::u16string> known = {}) {
     fe::astapi::AstNodeFactory factory;
-    std::u16string text = lf::util::toUtf16(source);
+    std::u16string text = fl::text::toUtf16(source);
     lf::astapi::Program* program = lf::parser::parse(text, factory);
     KnownNamesCallbacks callbacks(std::move(known));
     fe::util::NullFrontEndWarningLog warnings;

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "foundation/text/Utf.hpp"
 #include "front_end/astapi/AstDispatcher.hpp"
 #include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/import/ImportList.hpp"
 #include "front_end/langutil/LineInfo.hpp"
-#include "front_end/langutil/Utf.hpp"
 #include "front_end/name_resolution/AnonymousFunctionFinalizer.hpp"
 #include "front_end/name_resolution/LvalueResolver.hpp"
 #include "front_end/name_resolution/RvalueResolver.hpp"
@@ -77,7 +77,7 @@ class UsePassTest : public ::testing::Test {
     FunctionDefinition& prepare(std::string_view source) {
         cache.clear();
         pending.clear();
-        program = lf::parser::parse(lf::util::toUtf16(source), factory);
+        program = lf::parser::parse(fl::text::toUtf16(source), factory);
         root = SymbolTable::create(*program, factory);
         for (std::uint32_t i = 1; i < program->elements.size(); ++i) {
             declare(*root, *static_cast<FunctionDefinition*>(program->elements[i])->name,
@@ -135,7 +135,7 @@ class UsePassTest : public ::testing::Test {
     }
     Identifier const* only(std::u16string_view name) const {
         auto matching = named(name);
-        EXPECT_EQ(matching.size(), 1u) << lf::util::toUtf8(name);
+        EXPECT_EQ(matching.size(), 1u) << fl::text::toUtf8(name);
         return matching.empty() ? nullptr : matching.front();
     }
 
@@ -454,7 +454,7 @@ class UsePassErrorTest : public UsePassTest {
             resolveBody(function, resolution);
         } catch (fe::util::IFrontEndUserException const& error) {
             auto where =
-                lf::util::LineInfo(lf::util::toUtf16(source)).lineAndColumn(error.position());
+                lf::util::LineInfo(fl::text::toUtf16(source)).lineAndColumn(error.position());
             return std::string(error.what()) + " at " + std::to_string(where.line) + ":" +
                    std::to_string(where.column);
         }

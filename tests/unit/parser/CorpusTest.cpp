@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "front_end/langutil/Utf.hpp"
+#include "foundation/text/Utf.hpp"
 #include "front_end/parser/Parser.hpp"
 
 namespace {
@@ -25,7 +25,7 @@ TEST(CorpusTest, RealisticProgramsParse) {
         std::ifstream in(entry.path(), std::ios::binary);
         std::stringstream content;
         content << in.rdbuf();
-        std::u16string const source = lf::util::toUtf16(content.str());
+        std::u16string const source = fl::text::toUtf16(content.str());
         std::u16string crlf;
         for (char16_t c : source) {
             crlf += c == u'\n' ? std::u16string(u"\r\n") : std::u16string(1, c);

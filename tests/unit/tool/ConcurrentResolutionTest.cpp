@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/text/Utf.hpp"
 #include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/langutil/LineInfo.hpp"
-#include "front_end/langutil/Utf.hpp"
 #include "front_end/name_resolution/include/INameResolver.hpp"
 #include "front_end/parser/Parser.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
@@ -36,7 +36,7 @@ std::string resolveFile(fs::path const& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream content;
     content << in.rdbuf();
-    std::u16string const text = lf::util::toUtf16(content.str());
+    std::u16string const text = fl::text::toUtf16(content.str());
     std::u16string const name = file.u16string();
 
     fe::astapi::AstNodeFactory factory;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "foundation/i18n/Messages.hpp"
+#include "foundation/text/Utf.hpp"
 #include "front_end/astapi/AstNodeFactory.hpp"
-#include "front_end/langutil/Utf.hpp"
 #include "tests/unit/tool/TemporaryFolder.hpp"
 #include "tools/korvex-nr/CallerOptions.hpp"
 
@@ -43,10 +43,10 @@ TEST_F(SearchPathCallbacksTest, KnowsTheSearchPathAndTheModelsNames) {
     auto known = callbacks(std::move(model));
     for (char16_t const* name : {u"plot", u"geometry", u"geometry.solid.volume", u"disp",
                                  u"sys.io.print", u"sys", u"sys.io"}) {
-        EXPECT_TRUE(known->isKnownExternalName(name)) << lf::util::toUtf8(name);
+        EXPECT_TRUE(known->isKnownExternalName(name)) << fl::text::toUtf8(name);
     }
     for (char16_t const* name : {u"area", u"sys.print", u"sys.io.print.x", u"disp.x", u""}) {
-        EXPECT_FALSE(known->isKnownExternalName(name)) << lf::util::toUtf8(name);
+        EXPECT_FALSE(known->isKnownExternalName(name)) << fl::text::toUtf8(name);
     }
 }
 
@@ -79,11 +79,11 @@ TEST_F(SearchPathCallbacksTest, ChecksPackagesOnThePathAndBehindKnownNames) {
     auto known = callbacks(std::move(model));
     for (char16_t const* package : {u"geometry", u"geometry.solid", u"sys", u"sys.io"}) {
         EXPECT_FALSE(known->checkPackage(lf::import::PackageSpecifier(package)))
-            << lf::util::toUtf8(package);
+            << fl::text::toUtf8(package);
     }
     for (char16_t const* notPackage : {u"plot", u"geometry.area", u"disp", u"sys.io.print"}) {
         auto message = known->checkPackage(lf::import::PackageSpecifier(notPackage));
-        ASSERT_TRUE(message) << lf::util::toUtf8(notPackage);
+        ASSERT_TRUE(message) << fl::text::toUtf8(notPackage);
         EXPECT_EQ(message->msgId().errorId(), "KORVEX:tool:PackageNotFound");
         EXPECT_EQ(std::get<std::u16string>(message->msgId().arguments().at(0)), notPackage);
     }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "front_end/langutil/Utf.hpp"
+#include "foundation/text/Utf.hpp"
 #include "tests/unit/tool/TemporaryFolder.hpp"
 
 namespace korvex::tool {
@@ -35,12 +35,12 @@ TEST_F(SearchPathTest, FindsFunctionsClassesAndPackagesAtEveryLevel) {
     SearchPath const path = both();
     for (char16_t const* name : {u"area", u"Shape", u"geometry", u"geometry.circle",
                                  u"geometry.solid", u"geometry.solid.volume", u"geometry.Point"}) {
-        EXPECT_TRUE(path.names(name)) << lf::util::toUtf8(name);
+        EXPECT_TRUE(path.names(name)) << fl::text::toUtf8(name);
     }
     for (char16_t const* name :
          {u"notes", u"Area", u"circle", u"geometry.volume", u"geometry.circle.x", u"area.x",
           u"Shape.Shape", u"plain", u"sub", u"geometry.helper", u"helper", u"geometry.private"}) {
-        EXPECT_FALSE(path.names(name)) << lf::util::toUtf8(name);
+        EXPECT_FALSE(path.names(name)) << fl::text::toUtf8(name);
     }
 }
 
@@ -82,8 +82,8 @@ TEST_F(SearchPathTest, MalformedNamesNameNothing) {
     SearchPath const path = both();
     for (char16_t const* name : {u"", u".", u"a.", u".a", u"a..x", u"..", u"+a", u"a/x", u"@Shape",
                                  u"area.kx", u"_x", u"1a", u"a.x\u00e9"}) {
-        EXPECT_FALSE(path.names(name)) << lf::util::toUtf8(name);
-        EXPECT_FALSE(path.namesPackage(name)) << lf::util::toUtf8(name);
+        EXPECT_FALSE(path.names(name)) << fl::text::toUtf8(name);
+        EXPECT_FALSE(path.namesPackage(name)) << fl::text::toUtf8(name);
     }
     EXPECT_TRUE(path.names(u"a.x"));
 }

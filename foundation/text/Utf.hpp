@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace lf::util {
+namespace fl::text {
 
 // Unpaired surrogates become U+FFFD.
 std::string toUtf8(std::u16string_view text);
@@ -14,4 +14,4 @@ std::string toUtf8(std::u16string_view text);
 // out-of-range encodings, stray continuation bytes) becomes one U+FFFD.
 std::u16string toUtf16(std::string_view text);
 
-}  // namespace lf::util
+}  // namespace fl::text

@@ -1,8 +1,8 @@
-#include "front_end/langutil/Utf.hpp"
+#include "foundation/text/Utf.hpp"
 
 #include <cstdint>
 
-namespace lf::util {
+namespace fl::text {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -127,4 +127,4 @@ std::u16string toUtf16(std::string_view text) {
     return out;
 }
 
-}  // namespace lf::util
+}  // namespace fl::text
