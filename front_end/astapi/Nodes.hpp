@@ -786,6 +786,21 @@ class FunctionDefinition final : public Node, public SymbolTableSlot, public Sta
     NodeList<Node> secondStatements;
 };
 
+// A block of class members (`properties`, `methods`, `events`,
+// `enumeration`) with the block's attributes.
+template <class Member>
+class MemberBlock final : public Node {
+  public:
+    using Node::Node;
+    template <class Self, class F>
+    static void forEachField(Self& self, F&& f) {
+        f(self.attributes);
+        f(self.members);
+    }
+    NodeList<Attribute> attributes;
+    NodeList<Member> members;
+};
+
 class PropertyMember final : public Node {
   public:
     using Node::Node;
@@ -800,30 +815,6 @@ class PropertyMember final : public Node {
     Expression* defaultValue = nullptr;
 };
 
-class PropertiesBlock final : public Node {
-  public:
-    using Node::Node;
-    template <class Self, class F>
-    static void forEachField(Self& self, F&& f) {
-        f(self.attributes);
-        f(self.members);
-    }
-    NodeList<Attribute> attributes;
-    NodeList<PropertyMember> members;
-};
-
-class MethodsBlock final : public Node {
-  public:
-    using Node::Node;
-    template <class Self, class F>
-    static void forEachField(Self& self, F&& f) {
-        f(self.attributes);
-        f(self.methods);
-    }
-    NodeList<Attribute> attributes;
-    NodeList<FunctionDefinition> methods;
-};
-
 class EventMember final : public Node {
   public:
     using Node::Node;
@@ -832,18 +823,6 @@ class EventMember final : public Node {
         f(self.name);
     }
     Identifier* name = nullptr;
-};
-
-class EventsBlock final : public Node {
-  public:
-    using Node::Node;
-    template <class Self, class F>
-    static void forEachField(Self& self, F&& f) {
-        f(self.attributes);
-        f(self.members);
-    }
-    NodeList<Attribute> attributes;
-    NodeList<EventMember> members;
 };
 
 // `Red (1, 0, 0)` in an enumeration block.
@@ -859,17 +838,10 @@ class EnumerationMember final : public Node {
     NodeList<Expression> arguments;
 };
 
-class EnumerationBlock final : public Node {
-  public:
-    using Node::Node;
-    template <class Self, class F>
-    static void forEachField(Self& self, F&& f) {
-        f(self.attributes);
-        f(self.members);
-    }
-    NodeList<Attribute> attributes;
-    NodeList<EnumerationMember> members;
-};
+using PropertiesBlock = MemberBlock<PropertyMember>;
+using MethodsBlock = MemberBlock<FunctionDefinition>;
+using EventsBlock = MemberBlock<EventMember>;
+using EnumerationBlock = MemberBlock<EnumerationMember>;
 
 // `classdef (attributes) Name < Super1 & Super2`, then its member blocks.
 class ClassDefinition final : public Node {

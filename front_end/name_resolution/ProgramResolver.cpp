@@ -120,7 +120,7 @@ class ProgramResolver : private qzboost::noncopyable {
                     }
                     break;
                 case NodeKind::MethodsBlock:
-                    for (FunctionDefinition* method : static_cast<MethodsBlock*>(block)->methods) {
+                    for (FunctionDefinition* method : static_cast<MethodsBlock*>(block)->members) {
                         resolveMethod(*method);
                     }
                     break;

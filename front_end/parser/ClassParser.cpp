@@ -136,7 +136,7 @@ Node* SourceParser::parsePropertiesBlock() {
 }
 
 Node* SourceParser::parseMethodsBlock() {
-    return parseMemberBlock(NodeKind::MethodsBlock, &MethodsBlock::methods,
+    return parseMemberBlock(NodeKind::MethodsBlock, &MethodsBlock::members,
                             [this](MethodsBlock& block) {
                                 bool abstract = false;
                                 for (Attribute const* attribute : block.attributes) {
