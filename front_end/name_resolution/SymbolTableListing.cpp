@@ -8,7 +8,21 @@
 namespace fe::nr {
 namespace {
 
+// "[program]", "[function NAME]" or "[anonymous function #POSITION]".
+std::string scopeLabel(lf::astapi::Node const* scope) {
+    if (auto const* function = lf::astapi::nodeAs<lf::astapi::FunctionDefinition>(scope)) {
+        return function->name != nullptr
+                   ? "[function " + fl::text::toUtf8(function->name->name()) + "]"
+                   : "[function]";
+    }
+    if (scope != nullptr && scope->kind() == lf::astapi::NodeKind::AnonymousFunction) {
+        return "[anonymous function #" + std::to_string(scope->position()) + "]";
+    }
+    return "[program]";
+}
+
 void listAtLevel(SymbolTable const& table, std::string const& indentation, std::ostream& out) {
+    out << indentation << scopeLabel(table.node()) << '\n';
     auto [entry, end] = table.entries();
     for (; entry != end; ++entry) {
         out << indentation << fl::text::toUtf8(entry->first) << " : " << entry->second.toString()

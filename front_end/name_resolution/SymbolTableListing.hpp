@@ -7,10 +7,11 @@
 
 namespace fe::nr {
 
-// For each entry of `table` in name order a line: one space per level of
-// nesting (none for `table` itself), the name in UTF-8, " : " and the
-// classification text. Then the tables of nested scopes, in creation order,
-// one level deeper.
+// A line naming the scope ("[program]", "[function NAME]", "[anonymous
+// function #POSITION]"), then for each entry of `table` in name order a line:
+// one space per level of nesting (none for `table` itself), the name in
+// UTF-8, " : " and the classification text. Then the tables of nested
+// scopes, in creation order, one level deeper.
 void listSymbolTable(SymbolTable const& table, std::ostream& out);
 
 }  // namespace fe::nr

@@ -184,10 +184,14 @@ TEST_F(SymbolTableTest, ListingIndentsNestedScopes) {
     std::ostringstream out;
     fe::nr::listSymbolTable(*root, out);
     EXPECT_EQ(out.str(),
+              "[program]\n"
               "main : LOCAL_FUNCTION\n"
+              " [function]\n"
               " pkg : EXTERNAL(Package Imported)\n"
               " x : VARIABLE\n"
+              "  [function]\n"
               "  \xC3\xA9 : UNKNOWN\n"
+              " [function]\n"
               " n : NESTED_FUNCTION\n");
     std::ostringstream dump;
     fe::nr::dumpSymbolTable(root, dump);
