@@ -28,11 +28,6 @@ std::map<std::string, std::string> const kExempt{
     {"KORVEX:lang:NestedFunctionShadowedInEval", "eval-body warning"},
     {"KORVEX:lang:LocalFunctionShadowedInEval", "eval-body warning"},
     {"KORVEX:lang:PoofedVariableShadowsLocalFunction", "eval-body warning"},
-    {"KORVEX:tal_variable_with_script_name", "raised for scripts only"},
-    {"KORVEX:LocalFunctionNameSameAsFileName", "raised for scripts only"},
-    {"KORVEX:persistentNotInFunction", "raised for scripts only"},
-    {"KORVEX:lang:ImportedFunctionAndLocalFunctionHaveSameName", "raised for scripts only"},
-    {"KORVEX:lang:ImportedPackageAndLocalFunctionHaveSameName", "raised for scripts only"},
 };
 
 std::string readFile(fs::path const& path) {
