@@ -16,37 +16,17 @@
 #include "front_end/parser/Parser.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
 #include "front_end/util/WarningLog.hpp"
+#include "tests/support/PredicateCallbacks.hpp"
 
 namespace korvex::fuzz {
 namespace {
 
-// Answers that reach every branch of the resolver: names starting with `p`
-// or `x` (and dotted names under them) are external, and imports map a known
-// name to itself.
-class FuzzCallbacks final : public fe::nr::INameResolutionCallbacks {
-  public:
-    bool isKnownExternalName(std::u16string_view name) override {
-        return !name.empty() && (name.front() == u'p' || name.front() == u'x');
-    }
-    std::u16string_view resolveImportedName(std::shared_ptr<lf::import::IImportList const>,
-                                            std::u16string_view name,
-                                            fe::astapi::AstNodeFactory& factory) override {
-        return isKnownExternalName(name) ? factory.intern(name) : std::u16string_view{};
-    }
-    qzboost::optional<resource_core::TypedMsgIDHolder> checkPackage(
-        lf::import::PackageSpecifier const&) override {
-        return qzboost::none;
-    }
-    qzboost::optional<fe::nr::ClassificationData> lookupStaticClassification(
-        std::u16string_view) override {
-        return qzboost::none;
-    }
-    bool isWorkspaceVariable(std::u16string_view name) override {
-        return !name.empty() && name.front() == u'w';
-    }
-    bool evalSwitchB() override { return false; }
-    bool evalSwitchA() override { return false; }
-};
+// Names starting with `p` or `x` (and dotted names under them) are
+// external, names starting with `w` are workspace variables: answers that
+// reach every branch of the resolver.
+bool startsWith(std::u16string_view name, char16_t first) {
+    return !name.empty() && name.front() == first;
+}
 
 [[noreturn]] void defect(char const* what, std::string_view source) {
     std::fprintf(stderr, "defect: %s\n--- input ---\n%.*s\n--- end ---\n", what,
@@ -92,7 +72,11 @@ bool resolveArbitrarySource(std::uint8_t const* data, std::size_t size) {
     fe::nr::INameResolver const& resolver = fe::nr::getNameResolver();
     bool parsed = runResolution(
         text, source, [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {
-            FuzzCallbacks callbacks;
+            korvex::testing::PredicateCallbacks callbacks(
+                [](std::u16string_view name) {
+                    return startsWith(name, u'p') || startsWith(name, u'x');
+                },
+                [](std::u16string_view name) { return startsWith(name, u'w'); });
             fe::util::NullFrontEndWarningLog warnings;
             fe::nr::ResolutionTimer timer;
             resolver.resolveProgram(program, u"dir/fuzz.kx", warnings, factory, callbacks, &timer);

@@ -16,38 +16,9 @@
 #include "front_end/parser/Parser.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
 #include "front_end/util/WarningLog.hpp"
+#include "tests/support/PredicateCallbacks.hpp"
 
 namespace {
-
-// Knows the names it is given as external; maps an imported name to itself
-// when it is known.
-class KnownNamesCallbacks final : public fe::nr::INameResolutionCallbacks {
-  public:
-    explicit KnownNamesCallbacks(std::set<std::u16string> known) : known_(std::move(known)) {}
-
-    bool isKnownExternalName(std::u16string_view name) override {
-        return known_.count(std::u16string(name)) != 0;
-    }
-    std::u16string_view resolveImportedName(std::shared_ptr<lf::import::IImportList const>,
-                                            std::u16string_view name,
-                                            fe::astapi::AstNodeFactory& factory) override {
-        return isKnownExternalName(name) ? factory.intern(name) : std::u16string_view{};
-    }
-    qzboost::optional<resource_core::TypedMsgIDHolder> checkPackage(
-        lf::import::PackageSpecifier const&) override {
-        return qzboost::none;
-    }
-    qzboost::optional<fe::nr::ClassificationData> lookupStaticClassification(
-        std::u16string_view) override {
-        return qzboost::none;
-    }
-    bool isWorkspaceVariable(std::u16string_view) override { return false; }
-    bool evalSwitchB() override { return false; }
-    bool evalSwitchA() override { return false; }
-
-  private:
-    std::set<std::u16string> known_;
-};
 
 // The user error a resolution ended with: "ID at LINE:COL".
 std::string resolutionError(std::string_view source, std::u16string const& path = u"f.kx",
@@ -55,7 +26,10 @@ std::string resolutionError(std::string_view source, std::u16string const& path 
     fe::astapi::AstNodeFactory factory;
     std::u16string text = fl::text::toUtf16(source);
     lf::astapi::Program* program = lf::parser::parse(text, factory);
-    KnownNamesCallbacks callbacks(std::move(known));
+    korvex::testing::PredicateCallbacks callbacks(
+        [known = std::move(known)](std::u16string_view name) {
+            return known.count(std::u16string(name)) != 0;
+        });
     fe::util::NullFrontEndWarningLog warnings;
     fe::nr::ResolutionTimer timer;
     try {
