@@ -82,10 +82,10 @@ void finalizeAnonymousFunctionTable(AnonymousFunction const& function, SymbolTab
 
 SymbolTable* buildAnonymousFunctionTableForEval(fe::astapi::AstNodeFactory& factory,
                                                 AnonymousFunction const& function,
-                                                SymbolTable& evalTable) {
+                                                SymbolTable& provisionalTable) {
     SymbolTable* table = SymbolTable::create(function, factory);
     CapturedNameVisitor copyKnown([&](Identifier const& identifier) {
-        Classification const* found = evalTable.lookup(identifier.name(), nullptr);
+        Classification const* found = provisionalTable.lookup(identifier.name(), nullptr);
         if (found != nullptr) {
             table->addEntry(identifier.name(), *found);
         }
@@ -96,7 +96,17 @@ SymbolTable* buildAnonymousFunctionTableForEval(fe::astapi::AstNodeFactory& fact
     if (function.body != nullptr) {
         copyKnown.dispatch(*function.body);
     }
-    evalTable.discardFirstChild();
+    // Anonymous functions are walked one at a time and each provisional
+    // table is discarded before the walk goes on, so the one being discarded
+    // is the only child its parent has.
+    SymbolTable* parent = provisionalTable.parentTable();
+    if (parent == nullptr || parent->childTables().empty() ||
+        parent->childTables().front() != &provisionalTable) {
+        throw std::logic_error(
+            "the provisional table of an anonymous function is not the first "
+            "child of its parent");
+    }
+    parent->discardFirstChild();
     table->mark();
     return table;
 }

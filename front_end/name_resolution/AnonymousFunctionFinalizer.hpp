@@ -21,10 +21,11 @@ void finalizeAnonymousFunctionTable(lf::astapi::AnonymousFunction const& functio
                                     SymbolTable& table);
 
 // For an anonymous function in an eval body: a new root table holding every
-// name of the inputs and body that `evalTable` knows; the provisional table
-// (the first child of `evalTable`) is destroyed.
+// name of the inputs and body that `provisionalTable` (the table the body was
+// classified in, a child of the enclosing scope's table) knows, looking
+// outwards; the provisional table is destroyed.
 SymbolTable* buildAnonymousFunctionTableForEval(fe::astapi::AstNodeFactory& factory,
                                                 lf::astapi::AnonymousFunction const& function,
-                                                SymbolTable& evalTable);
+                                                SymbolTable& provisionalTable);
 
 }  // namespace fe::nr

@@ -38,19 +38,8 @@ void ImportResolver::runStatement(Node& statement, lf::import::IImportList& list
         std::uint32_t position = argument != nullptr ? argument->position() : statement.position();
 
         if (auto* invalid = std::get_if<lf::import::InvalidImportEntry>(&entry)) {
-            if (lf::features::isPackageImportsFeatureOn()) {
-                raiseWrappedAt(position, invalid->getMsgHolder().msgId());
-            }
-            if (invalid->isWarning()) {
-                if (reportsWarnings()) {
-                    nameResolver.warningLog().addAt(position, invalid->getMsgHolder().msgId());
-                }
-                continue;
-            }
-            raiseAt<KORVEX::front_end::tal_illegal_import_argument>(position,
-                                                                    invalid->getRawArgument());
-        }
-        if (auto* qualified = std::get_if<lf::import::FullyQualifiedImportEntry>(&entry)) {
+            reportInvalidEntry(*invalid, position);
+        } else if (auto* qualified = std::get_if<lf::import::FullyQualifiedImportEntry>(&entry)) {
             std::u16string raw = qualified->getRawArgument();
             std::u16string introduced(qualified->getIntroducedName());
             addOrRaise(std::move(*qualified), position, list);
@@ -69,6 +58,20 @@ void ImportResolver::runStatement(Node& statement, lf::import::IImportList& list
             }
             declareImportedName(*argument, introduced, ImportKind::Package);
         }
+    }
+}
+
+void ImportResolver::reportInvalidEntry(lf::import::InvalidImportEntry const& invalid,
+                                        std::uint32_t position) {
+    if (lf::features::isPackageImportsFeatureOn()) {
+        raiseWrappedAt(position, invalid.getMsgHolder().msgId());
+    }
+    if (!invalid.isWarning()) {
+        raiseAt<KORVEX::front_end::tal_illegal_import_argument>(position, invalid.getRawArgument());
+    }
+    // A warning: the argument is ignored.
+    if (reportsWarnings()) {
+        nameResolver.warningLog().addAt(position, invalid.getMsgHolder().msgId());
     }
 }
 

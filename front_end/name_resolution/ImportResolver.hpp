@@ -43,6 +43,10 @@ class ImportResolver {
     virtual std::optional<resource_core::TypedMsgIDHolder> addToImportList(
         lf::import::ValidImportEntry entry, lf::import::IImportList& list);
     virtual bool reportsWarnings() { return true; }
+    // An argument the parser could not take: an error, or a warning after
+    // which the argument is ignored.
+    virtual void reportInvalidEntry(lf::import::InvalidImportEntry const& invalid,
+                                    std::uint32_t position);
 
     // Rejects an import that brings in the name "ans".
     static void rejectAns(lf::astapi::TextLiteral const& argument, std::u16string_view name);

@@ -7,6 +7,7 @@
 #include "foundation/i18n/Messages.hpp"
 #include "front_end/astapi/AstDispatcher.hpp"
 #include "front_end/import/ImportList.hpp"
+#include "front_end/name_resolution/LoadCall.hpp"
 #include "front_end/util/DocumentationLink.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
 #include "front_end/util/InternalError.hpp"
@@ -20,62 +21,6 @@ namespace fe_msg = KORVEX::front_end;
 namespace lang_msg = KORVEX::lang;
 
 constexpr char const* kSourcePath = "front_end/name_resolution/LvalueResolver";
-
-bool isAsciiLetter(char16_t c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-bool isNameCharacter(char16_t c) {
-    return isAsciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'_';
-}
-bool isValidName(std::u16string_view text) {
-    if (text.empty() || !isAsciiLetter(text.front())) {
-        return false;
-    }
-    for (char16_t c : text) {
-        if (!isNameCharacter(c)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-TextLiteral* asTextLiteral(Node* node) {
-    return nodeAs<TextLiteral>(node);
-}
-
-// The variable a `load` of a text file makes: the file's name without its
-// extension, made into a valid name.
-std::u16string variableNameForFile(std::u16string_view fileName) {
-    std::u16string_view base = fileName.substr(0, std::min(fileName.rfind(u'.'), fileName.size()));
-    if (base.empty()) {
-        return {};
-    }
-    std::u16string name;
-    if (!isAsciiLetter(base.front())) {
-        name += u'X';
-    }
-    for (char16_t c : base) {
-        name += isNameCharacter(c) ? c : u'_';
-    }
-    return name;
-}
-
-// Whether a `load` whose first argument is the file name reads a text file,
-// which makes one variable named after the file.
-bool loadsTextFile(std::u16string_view fileName, std::vector<Node*> const& arguments) {
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        if (TextLiteral const* option = asTextLiteral(arguments[i])) {
-            if (option->text == u"-mat") {
-                return false;
-            }
-            if (option->text == u"-ascii") {
-                return true;
-            }
-        }
-    }
-    std::size_t dot = fileName.rfind(u'.');
-    return dot != std::u16string_view::npos && fileName.substr(dot + 1) != u"mat";
-}
 
 class LvalueResolver : public fe::astapi::AstDispatcher<LvalueResolver> {
   public:
@@ -290,29 +235,10 @@ class LvalueResolver : public fe::astapi::AstDispatcher<LvalueResolver> {
     }
 
     void createLoadedVariables(std::vector<Node*> const& arguments) {
-        if (arguments.empty()) {
-            return;
-        }
-        if (TextLiteral* file = asTextLiteral(arguments.front());
-            file != nullptr && loadsTextFile(file->text, arguments)) {
-            std::u16string name = variableNameForFile(file->text);
-            if (!name.empty()) {
-                createLoadedVariable(*file, name);
-            }
-            return;
-        }
-        for (std::size_t i = 1; i < arguments.size(); ++i) {
-            TextLiteral* literal = asTextLiteral(arguments[i]);
-            if (literal == nullptr) {
-                continue;
-            }
-            if (literal->text == u"-regexp") {
-                return;
-            }
-            if (literal->kind() == NodeKind::CharArrayLiteral && isValidName(literal->text)) {
-                createLoadedVariable(*literal, literal->text);
-            }
-        }
+        forEachLoadedVariable(arguments, LoadVariableLiterals::CharacterArrays,
+                              [this](TextLiteral& literal, std::u16string_view name) {
+                                  createLoadedVariable(literal, name);
+                              });
     }
 
     void createLoadedVariable(TextLiteral& literal, std::u16string_view name) {

@@ -354,11 +354,11 @@ class NameResolverImpl final : public INameResolver, private qzboost::noncopyabl
                                      ImportsPtr imports, bool staticWorkspace,
                                      std::uint32_t evalContext,
                                      INameResolutionCallbacks& callbacks) {
-        bool const shadowCheck = callbacks.evalSwitchA();
-        bool const headQuery = callbacks.evalSwitchB();
+        bool const assignmentShadows = callbacks.evalSwitchA();
+        bool const requeriesHead = callbacks.evalSwitchB();
         return classifyEvalBody(body, resolution.resolver, resolution.functions.staticLookup,
                                 resolution.functions.isWorkspaceVariable, std::move(imports),
-                                {staticWorkspace, evalContext, headQuery, shadowCheck});
+                                {staticWorkspace, evalContext, assignmentShadows, requeriesHead});
     }
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 // Where the entry operations hand over to the resolvers of programs,
 // functions, scripts and eval bodies. Each resolver's source file defines
-// its entries; PendingResolvers.cpp stands in for those not yet written.
+// its entries.
 
 #include <cstdint>
 #include <memory>
@@ -9,6 +9,7 @@
 
 #include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/astapi/Nodes.hpp"
+#include "front_end/astapi/ParallelBlockWrapping.hpp"
 #include "front_end/name_resolution/include/NameResolver.hpp"
 
 namespace fe::nr {
@@ -42,8 +43,13 @@ void resolveScriptBody(LocalNameResolver& resolver, SymbolTable* table, lf::asta
 struct EvalBodyVariant {
     bool staticWorkspace;
     std::uint32_t evalContext;
-    bool headQuery;    // the answer of evalSwitchB
-    bool shadowCheck;  // the answer of evalSwitchA
+    // The answer of evalSwitchA: an assignment sets aside every function
+    // meaning of its name, and static answers are taken without asking
+    // whether the workspace holds a variable of that name.
+    bool assignmentShadows;
+    // The answer of evalSwitchB: the head of a dotted use is asked about
+    // once more.
+    bool requeriesHead;
 };
 
 // Classifies an eval body against the workspace it will run in.
@@ -61,7 +67,7 @@ IsVariableFcn getIsVariableFcnForParallelInEval(IsVariableFcn const& isWorkspace
 
 // Moves the statements of a body that is one parfor or spmd block into a
 // synthetic function, and back.
-void wrapParallelBlock(lf::astapi::Program& body, fe::astapi::AstNodeFactory& factory);
-void unwrapParallelBlock(lf::astapi::Program& body, fe::astapi::AstNodeFactory& factory);
+using fe::astapi::unwrapParallelBlock;
+using fe::astapi::wrapParallelBlock;
 
 }  // namespace fe::nr

@@ -1,16 +1,10 @@
 #include "tools/korvex-nr/ResolveCommand.hpp"
 
 #include <CLI/CLI.hpp>
-#include <iostream>
-#include <optional>
 #include <string>
 
-#include "foundation/text/Utf.hpp"
 #include "front_end/import/Features.hpp"
-#include "front_end/name_resolution/SymbolTableListing.hpp"
 #include "front_end/name_resolution/include/INameResolver.hpp"
-#include "front_end/parser/Parser.hpp"
-#include "front_end/util/FrontEndUserException.hpp"
 #include "front_end/util/WarningLog.hpp"
 #include "tools/korvex-nr/CallerOptions.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
@@ -45,48 +39,19 @@ class ResolveCommand final : public Subcommand {
         SourceText const source = source_.read();
         CallerModel model = caller_.model(source.name);
         lf::features::setPackageImportsFeature(caller_.packageImports());
-
-        fe::astapi::AstNodeFactory factory;
-        lf::astapi::Program* program = nullptr;
-        try {
-            program = lf::parser::parse(source.text, factory);
-        } catch (lf::parser::SyntaxError const& error) {
-            printDiagnostic(std::cerr, source, error.position(), "error", error.what(),
-                            error.identifier());
-            return kUserError;
-        }
-
-        fe::nr::INameResolver const& resolver = fe::nr::getNameResolver();
-        fe::util::CollectingFrontEndWarningLog warnings(source.name, source.lines);
-        std::optional<LocatedDiagnostic> failure;
-        fe::nr::SymbolTable* table = nullptr;
-        try {
-            if (local_) {
-                table = resolver.resolveProgramLocally(*program, source.name, factory);
-            } else {
+        return resolveAndPrint(
+            source, tables_,
+            [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory,
+                fe::util::IFrontEndWarningLog& warnings) {
+                fe::nr::INameResolver const& resolver = fe::nr::getNameResolver();
+                if (local_) {
+                    return resolver.resolveProgramLocally(program, source.name, factory);
+                }
                 auto callbacks = createSearchPathCallbacks(std::move(model));
                 fe::nr::ResolutionTimer timer = startResolutionTimer();
-                table = resolver.resolveProgram(*program, source.name, warnings, factory,
-                                                *callbacks, &timer);
-            }
-        } catch (fe::util::IFrontEndUserException const& error) {
-            failure = describeUserError(error, source);
-        }
-
-        std::cout << resolver.dumpClassifications(*program);
-        if (tables_ && table != nullptr) {
-            std::cout << "symbol tables:\n";
-            fe::nr::listSymbolTable(*table, std::cout);
-        }
-        for (fe::util::CollectedWarning const& warning : warnings.warnings()) {
-            printLocated(std::cerr, source, "warning",
-                         {warning.location, warning.text, warning.identifier});
-        }
-        if (failure) {
-            printLocated(std::cerr, source, "error", *failure);
-            return kUserError;
-        }
-        return kSuccess;
+                return resolver.resolveProgram(program, source.name, warnings, factory, *callbacks,
+                                               &timer);
+            });
     }
 
   private:

@@ -6,13 +6,17 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 #include "foundation/except/Exception.hpp"
 #include "foundation/i18n/MessageCatalog.hpp"
 #include "foundation/text/Utf.hpp"
+#include "front_end/name_resolution/SymbolTableListing.hpp"
+#include "front_end/parser/Parser.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
 #include "front_end/util/SourceLocation.hpp"
+#include "front_end/util/WarningLog.hpp"
 
 namespace korvex::tool {
 
@@ -122,6 +126,42 @@ fe::nr::ResolutionTimer startResolutionTimer() {
                                     std::chrono::steady_clock::now().time_since_epoch())
                                     .count();
     return timer;
+}
+
+int resolveAndPrint(SourceText const& source, bool printTables, ResolveTree const& resolve) {
+    fe::astapi::AstNodeFactory factory;
+    lf::astapi::Program* program = nullptr;
+    try {
+        program = lf::parser::parse(source.text, factory);
+    } catch (lf::parser::SyntaxError const& error) {
+        printDiagnostic(std::cerr, source, error.position(), "error", error.what(),
+                        error.identifier());
+        return kUserError;
+    }
+
+    fe::util::CollectingFrontEndWarningLog warnings(source.name, source.lines);
+    std::optional<LocatedDiagnostic> failure;
+    fe::nr::SymbolTable* table = nullptr;
+    try {
+        table = resolve(*program, factory, warnings);
+    } catch (fe::util::IFrontEndUserException const& error) {
+        failure = describeUserError(error, source);
+    }
+
+    std::cout << fe::nr::getNameResolver().dumpClassifications(*program);
+    if (printTables && table != nullptr) {
+        std::cout << "symbol tables:\n";
+        fe::nr::listSymbolTable(*table, std::cout);
+    }
+    for (fe::util::CollectedWarning const& warning : warnings.warnings()) {
+        printLocated(std::cerr, source, "warning",
+                     {warning.location, warning.text, warning.identifier});
+    }
+    if (failure) {
+        printLocated(std::cerr, source, "error", *failure);
+        return kUserError;
+    }
+    return kSuccess;
 }
 
 }  // namespace korvex::tool

@@ -4,11 +4,13 @@
 // of diagnostics.
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/langutil/LineInfo.hpp"
 #include "front_end/name_resolution/include/INameResolver.hpp"
 #include "tools/korvex-nr/Subcommand.hpp"
@@ -19,7 +21,8 @@ class Option;
 }  // namespace CLI
 namespace fe::util {
 class IFrontEndUserException;
-}
+class IFrontEndWarningLog;
+}  // namespace fe::util
 
 namespace korvex::tool {
 
@@ -86,5 +89,16 @@ void printLocated(std::ostream& out, SourceText const& source, char const* sever
 
 // A timer for one resolution, started now.
 fe::nr::ResolutionTimer startResolutionTimer();
+
+// Runs one resolution of a parsed source.
+using ResolveTree = std::function<fe::nr::SymbolTable*(lf::astapi::Program& tree,
+                                                       fe::astapi::AstNodeFactory& factory,
+                                                       fe::util::IFrontEndWarningLog& warnings)>;
+
+// What `resolve`, `eval` and `section` share: parses `source`, resolves it
+// with `resolve` and prints the classification dump on stdout (also after a
+// user error), the symbol tables when `printTables`, then the warnings and
+// the error on stderr. Returns the exit status.
+int resolveAndPrint(SourceText const& source, bool printTables, ResolveTree const& resolve);
 
 }  // namespace korvex::tool

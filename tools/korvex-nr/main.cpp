@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/korvex-nr/CheckCommand.hpp"
+#include "tools/korvex-nr/EvalCommand.hpp"
 #include "tools/korvex-nr/ParseCommand.hpp"
 #include "tools/korvex-nr/ResolveCommand.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
@@ -23,6 +24,8 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<Subcommand>> commands;
     commands.push_back(addParseCommand(app));
     commands.push_back(addResolveCommand(app));
+    commands.push_back(addEvalCommand(app));
+    commands.push_back(addSectionCommand(app));
     commands.push_back(addCheckCommand(app));
 
     try {

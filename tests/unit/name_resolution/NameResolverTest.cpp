@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "front_end/astapi/AstNodeFactory.hpp"
+#include "front_end/astapi/ParallelBlockWrapping.hpp"
 #include "front_end/name_resolution/LocalAnnotations.hpp"
 #include "front_end/name_resolution/MockNameResolutionCallbacks.hpp"
 #include "front_end/name_resolution/SymbolTable.hpp"
@@ -207,38 +209,58 @@ TEST_F(NameResolverTest, MockKnowsEveryWellFormedName) {
     EXPECT_FALSE(mock->evalSwitchB());
 }
 
+bool readsASwitch(std::vector<std::string> const& calls) {
+    return std::ranges::find(calls, "evalSwitchA") != calls.end() ||
+           std::ranges::find(calls, "evalSwitchB") != calls.end();
+}
+
 TEST_F(NameResolverTest, EvalBodyReadsSwitchAThenBOnTheOrdinaryPath) {
     Program* body = programOf({assign(id(u"x", 1), id(u"y", 5)), parforBlock()});
-    std::string const error = logicErrorOf([&] {
+    fe::nr::SymbolTable* table =
         resolver.resolveEvalBody(*body, nullptr, false, 1, warnings, factory, callbacks, &timer);
-    });
-    EXPECT_EQ(error, "eval-body classification is not available in this build");
-    EXPECT_EQ(callbacks.calls, (std::vector<std::string>{"evalSwitchA", "evalSwitchB"}));
+    ASSERT_GE(callbacks.calls.size(), 2u);
+    EXPECT_EQ(callbacks.calls[0], "evalSwitchA");
+    EXPECT_EQ(callbacks.calls[1], "evalSwitchB");
+    EXPECT_EQ(std::ranges::count(callbacks.calls, "evalSwitchA"), 1);
+    EXPECT_EQ(std::ranges::count(callbacks.calls, "evalSwitchB"), 1);
+    EXPECT_EQ(body->symbolTable(), table);
+    EXPECT_EQ(body->elements.size(), 2u);
 }
 
 TEST_F(NameResolverTest, LoneParallelBlockTakesTheParallelPathOnlyWithTheCheck) {
     Program* body = programOf({parforBlock()});
-    std::string const parallelError = logicErrorOf([&] {
-        resolver.resolveEvalBody(*body, nullptr, false, 1, warnings, factory, callbacks, &timer);
-    });
-    EXPECT_EQ(parallelError, "parallel-block wrapping is not available in this build");
-    EXPECT_TRUE(callbacks.calls.empty());
+    resolver.resolveEvalBody(*body, nullptr, false, 1, warnings, factory, callbacks, &timer);
+    auto const* wrapped = nodeAs<FunctionDefinition>(body->elements[0]);
+    ASSERT_NE(wrapped, nullptr);
+    EXPECT_EQ(wrapped->name->name(), u"syntheticFunction%parforSpmd");
+    EXPECT_EQ(wrapped->implicitVariable->name(), u"ans");
+    EXPECT_EQ(wrapped->body[0]->kind(), NodeKind::Parfor);
+    EXPECT_FALSE(readsASwitch(callbacks.calls));
 
     auto* spmd = factory.create<SpmdStatement>(NodeKind::Spmd, 1);
     Program* spmdBody = programOf({spmd});
-    EXPECT_EQ(logicErrorOf([&] {
-                  resolver.resolveEvalBody(*spmdBody, nullptr, true, 0, warnings, factory,
-                                           callbacks, &timer);
-              }),
-              "the parallel-in-eval variable test is not available in this build");
-    EXPECT_TRUE(callbacks.calls.empty());
+    resolver.resolveEvalBody(*spmdBody, nullptr, true, 0, warnings, factory, callbacks, &timer);
+    EXPECT_EQ(spmdBody->elements[0]->kind(), NodeKind::Function);
+    EXPECT_FALSE(readsASwitch(callbacks.calls));
 
-    EXPECT_EQ(logicErrorOf([&] {
-                  resolver.resolveEvalBodyNoParallelCheck(*body, nullptr, false, 1, warnings,
-                                                          factory, callbacks, &timer);
-              }),
-              "eval-body classification is not available in this build");
-    EXPECT_EQ(callbacks.calls, (std::vector<std::string>{"evalSwitchA", "evalSwitchB"}));
+    Program* unchecked = programOf({parforBlock()});
+    resolver.resolveEvalBodyNoParallelCheck(*unchecked, nullptr, false, 1, warnings, factory,
+                                            callbacks, &timer);
+    EXPECT_EQ(unchecked->elements[0]->kind(), NodeKind::Parfor);
+    EXPECT_TRUE(readsASwitch(callbacks.calls));
+}
+
+TEST_F(NameResolverTest, ParallelInEvalGivesTheBlockBackUnwrapped) {
+    Node* block = parforBlock();
+    Program* body = programOf({block});
+    fe::astapi::wrapParallelBlock(*body, factory);
+    fe::nr::SymbolTable* table =
+        resolver.resolveParallelInEval(*body, nullptr, false, factory, callbacks, &timer);
+    ASSERT_EQ(body->elements.size(), 1u);
+    EXPECT_EQ(body->elements[0], block);
+    EXPECT_EQ(body->symbolTable(), table);
+    EXPECT_EQ(static_cast<ParforStatement*>(block)->variable->idKind(), IdKind::VARIABLE);
+    EXPECT_FALSE(readsASwitch(callbacks.calls));
 }
 
 TEST_F(NameResolverTest, OperationsOnBehalfOfACallerNeedATimer) {

@@ -387,13 +387,22 @@ TEST_F(UsePassTest, AnonymousFunctionOfAnEvalBodyGetsARootTable) {
     declareNew(*evalTable, u"y", IdKind::VARIABLE);
     declareNew(*evalTable, u"a", IdKind::UNKNOWN);
     auto& function = *static_cast<AnonymousFunction*>(program->elements[0]);
-    SymbolTable::createChild(function, *evalTable);
-    SymbolTable* table = fe::nr::buildAnonymousFunctionTableForEval(factory, function, *evalTable);
+    SymbolTable* provisional = fe::nr::createAnonymousFunctionTable(function, *evalTable);
+    SymbolTable* table =
+        fe::nr::buildAnonymousFunctionTableForEval(factory, function, *provisional);
     EXPECT_TRUE(evalTable->childTables().empty());
     EXPECT_TRUE(table->isMarked());
+    EXPECT_TRUE(table->isRootTable());
     EXPECT_EQ(table->lookup(u"y", nullptr)->kind, IdKind::VARIABLE);
-    EXPECT_EQ(table->lookup(u"a", nullptr)->kind, IdKind::UNKNOWN);
+    // The input, found in the provisional table before the body's entry.
+    EXPECT_EQ(table->lookup(u"a", nullptr)->kind, IdKind::VARIABLE);
     EXPECT_EQ(table->lookup(u"g", nullptr), nullptr);
+
+    // A table that is not its parent's first child was not made for this.
+    SymbolTable::createChild(*program, *evalTable);
+    SymbolTable* second = fe::nr::createAnonymousFunctionTable(function, *evalTable);
+    EXPECT_THROW(fe::nr::buildAnonymousFunctionTableForEval(factory, function, *second),
+                 std::logic_error);
 }
 
 TEST_F(UsePassTest, AnonymousFunctionTablesCaptureAndHangUnderTheRoot) {
