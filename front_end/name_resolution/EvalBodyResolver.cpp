@@ -98,6 +98,9 @@ void checkUseCode(std::uint32_t code) {
 struct NameRecord {
     std::uint32_t uses = 0;  // bits of UseCode, and kDynamicBit
     ClassificationData data;
+    // Where the name was first indexed (with use kIndexed), for an import
+    // that makes it a package afterwards.
+    std::uint32_t indexedAt = 0;
 
     bool has(std::uint32_t code) const { return (uses & bit(code)) != 0; }
     bool isDynamic() const { return has(kDynamicBit); }
@@ -268,7 +271,7 @@ class ClassificationManager final : public IClassificationManager {
         if (!answer) {
             return kUnknownName;
         }
-        NameRecord record{0, *answer};
+        NameRecord record{0, *answer, 0};
         if (record.data.kind > IdKind::EXTERNAL) {
             fe::util::unreachable(kSourcePath, 498);
         }
@@ -294,7 +297,8 @@ class ClassificationManager final : public IClassificationManager {
             return found->second;
         }
         auto const answer = staticLookup_(name);
-        return records_.emplace(name, NameRecord{0, answer ? *answer : kUnknownName}).first->second;
+        return records_.emplace(name, NameRecord{0, answer ? *answer : kUnknownName, 0})
+            .first->second;
     }
 
     // The name may be a run-time variable: its static meaning no longer holds.
@@ -408,6 +412,7 @@ class ClassificationManager final : public IClassificationManager {
 
     void noteIndexed(NameRecord& record, std::u16string_view name, std::uint32_t position) {
         record.uses |= bit(kIndexed);
+        record.indexedAt = position;
         ClassificationData& data = record.data;
         if (data.kind != IdKind::EXTERNAL) {
             return noteUsedLikeVariable(record, name, position);
@@ -440,6 +445,11 @@ class ClassificationManager final : public IClassificationManager {
         }
         if (record.has(kAssigned) || isWorkspaceVariable_(name)) {
             raiseAt<lang_msg::ImportedPackageAndVariableHaveSameName>(position, name);
+        }
+        // The text's imports are resolved after its uses were recorded: an
+        // indexing met before is checked now, at its own position.
+        if (record.has(kIndexed)) {
+            raiseAt<lang_msg::UnsupportedIndexingIntoImportedPackage>(record.indexedAt, name);
         }
         record.uses |= bit(kImportedPackage);
         ClassificationData& data = record.data;
@@ -859,9 +869,11 @@ class ClassificationAnotator final
         if constexpr (RequeriesHead) {
             static_cast<void>(shared_.isWorkspaceVariable(name));
         }
+        // Only a package or class known through an import can start a
+        // qualified name; a settled answer of another kind names no package.
         ClassificationData const data = manager_.classify(name);
-        bool const settled = data.unsettled == 0;
-        return {settled, data.kind, settled};
+        bool const imported = data.kind == IdKind::EXTERNAL && data.unsettled == 0;
+        return {imported, data.kind, imported};
     }
 
     Identifier* resolveDottedPrefix(std::u16string_view text, std::uint32_t position,
