@@ -22,10 +22,38 @@ namespace korvex::fuzz {
 namespace {
 
 // Names starting with `p` or `x` (and dotted names under them) are
-// external, names starting with `w` are workspace variables: answers that
-// reach every branch of the resolver.
+// external, names starting with `w` are workspace variables, and names
+// starting with `v`, `n`, `l`, `e` or `k` are known statically as a
+// variable, a nested function, a local function, an external function and
+// a package the caller imported: answers that reach every branch of the
+// resolver.
 bool startsWith(std::u16string_view name, char16_t first) {
     return !name.empty() && name.front() == first;
+}
+
+qzboost::optional<fe::nr::ClassificationData> staticAnswer(std::u16string_view name) {
+    using lf::astapi::IdKind;
+    switch (name.empty() ? u'\0' : name.front()) {
+        case u'v':
+            return fe::nr::ClassificationData{IdKind::VARIABLE, 0, 1};
+        case u'n':
+            return fe::nr::ClassificationData{IdKind::NESTED_FUNCTION, 0, 1};
+        case u'l':
+            return fe::nr::ClassificationData{IdKind::LOCAL_FUNCTION,
+                                              static_cast<std::uint32_t>(name.size() % 2), 1};
+        case u'e':
+            return fe::nr::ClassificationData{IdKind::EXTERNAL, 0, 1};
+        case u'k':
+            return fe::nr::ClassificationData{IdKind::EXTERNAL, 0, 0};
+        default:
+            return qzboost::none;
+    }
+}
+
+korvex::testing::PredicateCallbacks fuzzCaller() {
+    return korvex::testing::PredicateCallbacks(
+        [](std::u16string_view name) { return startsWith(name, u'p') || startsWith(name, u'x'); },
+        [](std::u16string_view name) { return startsWith(name, u'w'); }, staticAnswer);
 }
 
 [[noreturn]] void defect(char const* what, std::string_view source) {
@@ -72,11 +100,7 @@ bool resolveArbitrarySource(std::uint8_t const* data, std::size_t size) {
     fe::nr::INameResolver const& resolver = fe::nr::getNameResolver();
     bool parsed = runResolution(
         text, source, [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {
-            korvex::testing::PredicateCallbacks callbacks(
-                [](std::u16string_view name) {
-                    return startsWith(name, u'p') || startsWith(name, u'x');
-                },
-                [](std::u16string_view name) { return startsWith(name, u'w'); });
+            korvex::testing::PredicateCallbacks callbacks = fuzzCaller();
             fe::util::NullFrontEndWarningLog warnings;
             fe::nr::ResolutionTimer timer;
             resolver.resolveProgram(program, u"dir/fuzz.kx", warnings, factory, callbacks, &timer);
@@ -84,6 +108,23 @@ bool resolveArbitrarySource(std::uint8_t const* data, std::size_t size) {
     runResolution(text, source,
                   [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {
                       resolver.resolveProgramLocally(program, u"fuzz.kx", factory);
+                  });
+    // The same text as eval text in each context, and as a section.
+    for (auto [staticWorkspace, evalContext] : {std::pair{true, 1u}, {false, 1u}, {false, 0u}}) {
+        runResolution(text, source,
+                      [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {
+                          korvex::testing::PredicateCallbacks callbacks = fuzzCaller();
+                          fe::util::NullFrontEndWarningLog warnings;
+                          fe::nr::ResolutionTimer timer;
+                          resolver.resolveEvalBody(program, nullptr, staticWorkspace, evalContext,
+                                                   warnings, factory, callbacks, &timer);
+                      });
+    }
+    runResolution(text, source,
+                  [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {
+                      korvex::testing::PredicateCallbacks callbacks = fuzzCaller();
+                      fe::nr::ResolutionTimer timer;
+                      resolver.resolveSection(program, nullptr, factory, callbacks, &timer);
                   });
     return parsed;
 }

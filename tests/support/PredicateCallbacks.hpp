@@ -2,8 +2,8 @@
 // A caller for tests and fuzzing that answers from predicates: a name is
 // external when `isExternal` says so, an import maps a name to itself when
 // it is external, and a name is a workspace variable when `isWorkspace`
-// says so. Nothing is known statically, every package is acceptable, and
-// both eval switches are off.
+// says so. What is known statically comes from `staticLookup` (nothing when
+// it is empty), every package is acceptable, and both eval switches are off.
 
 #include <functional>
 #include <memory>
@@ -18,11 +18,16 @@ namespace korvex::testing {
 class PredicateCallbacks final : public fe::nr::INameResolutionCallbacks {
   public:
     using NamePredicate = std::function<bool(std::u16string_view)>;
+    using StaticLookup =
+        std::function<qzboost::optional<fe::nr::ClassificationData>(std::u16string_view)>;
 
     explicit PredicateCallbacks(
         NamePredicate isExternal,
-        NamePredicate isWorkspace = [](std::u16string_view) { return false; })
-        : isExternal_(std::move(isExternal)), isWorkspace_(std::move(isWorkspace)) {}
+        NamePredicate isWorkspace = [](std::u16string_view) { return false; },
+        StaticLookup staticLookup = {})
+        : isExternal_(std::move(isExternal)),
+          isWorkspace_(std::move(isWorkspace)),
+          staticLookup_(std::move(staticLookup)) {}
 
     bool isKnownExternalName(std::u16string_view name) override { return isExternal_(name); }
     std::u16string_view resolveImportedName(std::shared_ptr<lf::import::IImportList const>,
@@ -35,8 +40,8 @@ class PredicateCallbacks final : public fe::nr::INameResolutionCallbacks {
         return qzboost::none;
     }
     qzboost::optional<fe::nr::ClassificationData> lookupStaticClassification(
-        std::u16string_view) override {
-        return qzboost::none;
+        std::u16string_view name) override {
+        return staticLookup_ ? staticLookup_(name) : qzboost::none;
     }
     bool isWorkspaceVariable(std::u16string_view name) override { return isWorkspace_(name); }
     bool evalSwitchB() override { return false; }
@@ -45,6 +50,7 @@ class PredicateCallbacks final : public fe::nr::INameResolutionCallbacks {
   private:
     NamePredicate isExternal_;
     NamePredicate isWorkspace_;
+    StaticLookup staticLookup_;
 };
 
 }  // namespace korvex::testing

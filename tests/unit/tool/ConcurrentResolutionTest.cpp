@@ -1,7 +1,7 @@
-// The resolver holds no state between calls: resolving a file gives the same
-// classifications whether it is resolved once, again, or on several threads
-// at once. In the sanitizer build it also checks that concurrent resolutions
-// do not touch each other's memory.
+// The resolver holds no state between calls: resolving a file (as a program,
+// as eval text or as a section) gives the same classifications whether it is
+// resolved once, again, or on several threads at once. In the sanitizer build it also checks that
+// concurrent resolutions do not touch each other's memory.
 
 #include <gtest/gtest.h>
 
@@ -27,63 +27,106 @@ namespace korvex::tool {
 namespace {
 
 namespace fs = std::filesystem;
+using lf::astapi::IdKind;
 
-fs::path const kCases = fs::path(KORVEX_GOLDEN_DIR) / "resolve";
+fs::path const kGolden = fs::path(KORVEX_GOLDEN_DIR);
 
-// The classification dump of `file` resolved over the cases' search path,
-// followed by how resolution ended.
-std::string resolveFile(fs::path const& file) {
-    std::ifstream in(file, std::ios::binary);
+// How a case file is resolved: as a program file, as eval text or as a
+// command-prompt section.
+enum class Operation { Program, EvalBody, Section };
+
+struct Case {
+    fs::path file;
+    Operation operation;
+};
+
+// What the caller of an eval body or a section knows: a few workspace
+// variables and static answers that the eval cases use.
+CallerModel evalCallerModel() {
+    CallerModel model;
+    model.searchPath = {kGolden / "eval" / "path"};
+    model.workspaceVariables = {u"rate", u"scale", u"helper", u"k"};
+    model.staticClassifications = {
+        {u"nf", {IdKind::NESTED_FUNCTION, 0, 0}},    {u"lf", {IdKind::LOCAL_FUNCTION, 0, 0}},
+        {u"helper", {IdKind::LOCAL_FUNCTION, 0, 1}}, {u"v", {IdKind::VARIABLE, 0, 0}},
+        {u"ext", {IdKind::EXTERNAL, 0, 1}},
+    };
+    return model;
+}
+
+fe::nr::SymbolTable* resolveCase(Case const& resolved, lf::astapi::Program& program,
+                                 std::u16string const& name,
+                                 fe::util::IFrontEndWarningLog& warnings,
+                                 fe::astapi::AstNodeFactory& factory) {
+    fe::nr::INameResolver const& resolver = fe::nr::getNameResolver();
+    fe::nr::ResolutionTimer timer;
+    if (resolved.operation == Operation::Program) {
+        CallerModel model;
+        model.searchPath = {kGolden / "resolve" / "path"};
+        model.privateFolder = kGolden / "resolve" / "private";
+        auto callbacks = createSearchPathCallbacks(std::move(model));
+        return resolver.resolveProgram(program, name, warnings, factory, *callbacks, &timer);
+    }
+    auto callbacks = createSearchPathCallbacks(evalCallerModel());
+    if (resolved.operation == Operation::Section) {
+        return resolver.resolveSection(program, nullptr, factory, *callbacks, &timer);
+    }
+    return resolver.resolveEvalBody(program, nullptr, false, 1, warnings, factory, *callbacks,
+                                    &timer);
+}
+
+// The classification dump of a case, followed by how resolution ended.
+std::string resolveFile(Case const& resolved) {
+    std::ifstream in(resolved.file, std::ios::binary);
     std::ostringstream content;
     content << in.rdbuf();
     std::u16string const text = fl::text::toUtf16(content.str());
-    std::u16string const name = file.u16string();
+    std::u16string const name = resolved.file.u16string();
 
     fe::astapi::AstNodeFactory factory;
     lf::astapi::Program* program = lf::parser::parse(text, factory);
-    CallerModel model;
-    model.searchPath = {kCases / "path"};
-    model.privateFolder = kCases / "private";
-    auto callbacks = createSearchPathCallbacks(std::move(model));
     fe::util::CollectingFrontEndWarningLog warnings(
         name, std::make_shared<lf::util::LineInfo const>(text));
-    fe::nr::ResolutionTimer timer;
-    fe::nr::INameResolver const& resolver = fe::nr::getNameResolver();
     std::string outcome = "resolved";
     try {
-        resolver.resolveProgram(*program, name, warnings, factory, *callbacks, &timer);
+        resolveCase(resolved, *program, name, warnings, factory);
     } catch (fe::util::IFrontEndUserException const& error) {
         outcome = std::string("user error ") + error.what();
     } catch (std::invalid_argument const& refusal) {
         outcome = std::string("refused: ") + refusal.what();
     }
-    return resolver.dumpClassifications(*program) + outcome + ", " +
+    return fe::nr::getNameResolver().dumpClassifications(*program) + outcome + ", " +
            std::to_string(warnings.warnings().size()) + " warnings\n";
 }
 
-std::vector<fs::path> caseFiles() {
-    std::vector<fs::path> files;
-    for (auto const& entry : fs::directory_iterator(kCases)) {
-        if (entry.path().extension() == ".kx") {
-            files.push_back(entry.path());
+std::vector<Case> caseFiles() {
+    std::vector<Case> cases;
+    for (auto [folder, operation] :
+         {std::pair{"resolve", Operation::Program}, std::pair{"eval", Operation::EvalBody},
+          std::pair{"sections", Operation::Section}}) {
+        for (auto const& entry : fs::directory_iterator(kGolden / folder)) {
+            if (entry.path().extension() == ".kx") {
+                cases.push_back({entry.path(), operation});
+            }
         }
     }
-    std::sort(files.begin(), files.end());
-    return files;
+    std::sort(cases.begin(), cases.end(),
+              [](Case const& a, Case const& b) { return a.file < b.file; });
+    return cases;
 }
 
 TEST(ConcurrentResolution, ResolvingAFileAgainGivesTheSameDump) {
-    for (fs::path const& file : caseFiles()) {
-        EXPECT_EQ(resolveFile(file), resolveFile(file)) << file;
+    for (Case const& resolved : caseFiles()) {
+        EXPECT_EQ(resolveFile(resolved), resolveFile(resolved)) << resolved.file;
     }
 }
 
 TEST(ConcurrentResolution, FourThreadsGiveTheDumpsOfOneAtATime) {
-    std::vector<fs::path> const files = caseFiles();
+    std::vector<Case> const files = caseFiles();
     ASSERT_GE(files.size(), 8u);
     std::vector<std::string> expected;
-    for (fs::path const& file : files) {
-        expected.push_back(resolveFile(file));
+    for (Case const& resolved : files) {
+        expected.push_back(resolveFile(resolved));
     }
 
     constexpr std::size_t kThreads = 4;
@@ -109,7 +152,7 @@ TEST(ConcurrentResolution, FourThreadsGiveTheDumpsOfOneAtATime) {
     for (std::size_t thread = 0; thread < kThreads; ++thread) {
         for (std::size_t index = 0; index < files.size(); ++index) {
             EXPECT_EQ(results[thread][index], expected[index])
-                << files[index] << " on thread " << thread;
+                << files[index].file << " on thread " << thread;
         }
     }
 }
