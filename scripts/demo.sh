@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Resolves each example program with korvex-nr over the examples' search path
 # (examples/lib) and built-in names (examples/builtins.txt), and prints the
-# classifications and diagnostics of each under a header.
+# classifications and diagnostics of each under a header; then resolves a
+# line of eval text against a modelled workspace.
 #
 #   scripts/demo.sh BUILD_DIR
 set -u
@@ -45,6 +46,15 @@ for example in *.kx; do
     fi
     echo
 done
+
+# Text handed to eval, against a caller whose workspace holds `samples` and
+# whose file has a local function `summarise` (indexed here like a variable).
+eval_text='total = sum(samples); first = summarise{1};'
+echo "=== eval text"
+echo "\$ korvex-nr eval -p lib --builtins builtins.txt --workspace samples --static summarise=LOCAL_FUNCTION -e '$eval_text'"
+"$tool" eval -p lib --builtins builtins.txt --workspace samples \
+    --static summarise=LOCAL_FUNCTION -e "$eval_text" || status=1
+echo
 if [ $status -ne 0 ]; then
     echo "demo: an example did not resolve as expected" >&2
 fi
