@@ -76,6 +76,19 @@ class DottedNameBuilder {
     std::optional<Collapse> buildDottedName(ExpressionSlot slot,
                                             std::vector<std::u16string_view>& parts);
 
+    // What a visitor does at a field access: resolve the dotted use it ends,
+    // or, when the access lacks its base or field name, walk its children.
+    template <class Walker, class S>
+    void traverseFieldAccess(Walker& walker, lf::astapi::FieldAccess& access,
+                             fe::astapi::NodeField<S> slot) {
+        if (access.field == nullptr || access.base == nullptr) {
+            walker.walkChildren(access);
+            return;
+        }
+        std::vector<std::u16string_view> parts;
+        buildDottedName(slot, parts);
+    }
+
   protected:
     // Classifies the head identifier and says whether it may start a
     // qualified name; `parts` are the field names after it, from the right.

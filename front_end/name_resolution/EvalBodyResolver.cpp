@@ -514,15 +514,6 @@ struct BodyContents {
     std::vector<Index*> loadAssignments;
 };
 
-bool hasWholeDimensionColon(Index const& index) {
-    for (Expression const* argument : index.arguments) {
-        if (argument != nullptr && argument->kind() == NodeKind::Colon) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The value of `x = load(...)`, a call without ':' arguments, or null.
 Index* loadCallAssigned(Expression* value) {
     Index* call = nodeAs<Index>(value);
@@ -546,7 +537,9 @@ class UsageWalker : public fe::astapi::AstDispatcher<UsageWalker> {
     }
 
     void visit(Assignment& assignment) {
-        note(*assignment.target, kAssigned);
+        if (assignment.target != nullptr) {
+            note(*assignment.target, kAssigned);
+        }
         if (Index* call = loadCallAssigned(assignment.value)) {
             contents_.loadAssignments.push_back(call);
         }
@@ -577,7 +570,9 @@ class UsageWalker : public fe::astapi::AstDispatcher<UsageWalker> {
         walkField(assignment.value);
     }
     void visit(ForStatement& loop) {
-        note(*loop.variable, kAssigned);
+        if (loop.variable != nullptr) {
+            note(*loop.variable, kAssigned);
+        }
         walkField(loop.range);
         walkStatements(loop.body);
     }
@@ -596,6 +591,9 @@ class UsageWalker : public fe::astapi::AstDispatcher<UsageWalker> {
     void visit(CommandSyntax& command) {
         if (command.output != nullptr) {
             note(*command.output, kAssigned);
+        }
+        if (command.command == nullptr) {
+            return;
         }
         note(*command.command, kCalled);
         if (command.command->name() == u"load") {
@@ -703,12 +701,6 @@ class ImportResolverForEval : public ImportResolver {
         : ImportResolver(nameResolver), manager_(manager) {}
 
   protected:
-    std::unique_ptr<lf::import::IImportArgumentParser> createArgumentParser(
-        ImportCommandView const& statement) override {
-        return lf::import::createImportArgumentParser(statement,
-                                                      lf::import::ImportParserBehaviour::Strict);
-    }
-
     void declareImportedName(TextLiteral& argument, std::u16string_view name,
                              ImportKind kind) override {
         if (manager_.hasUse(name, kImportedFunction) || manager_.hasUse(name, kImportedPackage)) {
@@ -811,12 +803,7 @@ class ClassificationAnotator final
 
     template <class S>
     void traverse(FieldAccess& access, NodeField<S> slot) {
-        if (access.field == nullptr || access.base == nullptr) {
-            this->walkChildren(access);
-            return;
-        }
-        std::vector<std::u16string_view> parts;
-        buildDottedName(slot, parts);
+        traverseFieldAccess(*this, access, slot);
     }
 
     void visit(UnaryOperation& operation) {

@@ -126,12 +126,6 @@ class AbstractFunctionResolver : private qzboost::noncopyable {
             : ImportResolver(nameResolver), table_(table) {}
 
       protected:
-        std::unique_ptr<lf::import::IImportArgumentParser> createArgumentParser(
-            ImportCommandView const& statement) override {
-            return lf::import::createImportArgumentParser(
-                statement, lf::import::ImportParserBehaviour::Strict);
-        }
-
         void declareImportedName(TextLiteral& argument, std::u16string_view name,
                                  ImportKind kind) override {
             rejectAns(argument, name);

@@ -15,7 +15,7 @@ using fe::util::raiseWrappedAt;
 std::unique_ptr<lf::import::IImportArgumentParser> ImportResolver::createArgumentParser(
     ImportCommandView const& statement) {
     return lf::import::createImportArgumentParser(statement,
-                                                  lf::import::ImportParserBehaviour::Lenient);
+                                                  lf::import::ImportParserBehaviour::Strict);
 }
 
 std::optional<resource_core::TypedMsgIDHolder> ImportResolver::addToImportList(

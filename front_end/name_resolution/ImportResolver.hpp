@@ -38,6 +38,7 @@ class ImportResolver {
     // Introduces `name`, brought in by `argument`, into the scope.
     virtual void declareImportedName(lf::astapi::TextLiteral& argument, std::u16string_view name,
                                      ImportKind kind) = 0;
+    // Strict: `import` without an argument is an error at the statement.
     virtual std::unique_ptr<lf::import::IImportArgumentParser> createArgumentParser(
         lf::astapi::ImportCommandView const& statement);
     virtual std::optional<resource_core::TypedMsgIDHolder> addToImportList(

@@ -82,6 +82,15 @@ std::optional<DottedNameBuilder::Collapse> DottedNameBuilder::collapseLongestPre
     return Collapse{static_cast<std::uint32_t>(parts.size() - 1), whole};
 }
 
+bool hasWholeDimensionColon(Index const& index) {
+    for (Expression const* argument : index.arguments) {
+        if (argument != nullptr && argument->kind() == NodeKind::Colon) {
+            return true;
+        }
+    }
+    return false;
+}
+
 namespace {
 
 bool isFunctionOfTheFile(IdKind kind) {
@@ -95,15 +104,6 @@ bool isFunctionOrClass(IdKind kind) {
 bool isReachedThroughPackage(Classification const& classification) {
     return classification.kind == IdKind::EXTERNAL && classification.introducer != nullptr &&
            classification.introducer->hasMark(marks::kPackageImported);
-}
-
-bool hasWholeDimensionColon(Index const& index) {
-    for (Expression const* argument : index.arguments) {
-        if (argument != nullptr && argument->kind() == NodeKind::Colon) {
-            return true;
-        }
-    }
-    return false;
 }
 
 // Classifies the uses of one body: every appearance of a name that is not an
@@ -155,12 +155,7 @@ class RvalueVisitor final : public DottedNameBuilder,
 
     template <class S>
     void traverse(FieldAccess& access, NodeField<S> slot) {
-        if (access.field == nullptr || access.base == nullptr) {
-            this->walkChildren(access);
-            return;
-        }
-        std::vector<std::u16string_view> parts;
-        buildDottedName(slot, parts);
+        traverseFieldAccess(*this, access, slot);
     }
 
     void visit(Index& index) { resolveIndex(index, false); }

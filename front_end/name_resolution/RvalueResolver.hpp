@@ -46,6 +46,10 @@ void resolveFunctionBodyUses(UsePass const& pass, lf::astapi::FunctionDefinition
 // The pass over the contents of one parfor or spmd statement.
 void resolveParallelStatementUses(UsePass const& pass, lf::astapi::Node& statement);
 
+// Whether an index has a bare ':' (a whole dimension) among its arguments;
+// indexing a function so is an error, and so it is no call of `load`.
+bool hasWholeDimensionColon(lf::astapi::Index const& index);
+
 // Settles the introducers of function-handle operands gathered from a body,
 // after its passes: the slots hold the operands of `@`.
 void finalizeDeferredOperands(
