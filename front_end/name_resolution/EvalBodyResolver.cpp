@@ -31,6 +31,7 @@
 #include "front_end/astapi/AstDispatcher.hpp"
 #include "front_end/import/ImportList.hpp"
 #include "front_end/name_resolution/AnonymousFunctionFinalizer.hpp"
+#include "front_end/name_resolution/Classifications.hpp"
 #include "front_end/name_resolution/DottedNameBuilder.hpp"
 #include "front_end/name_resolution/ExternalResolver.hpp"
 #include "front_end/name_resolution/FunctionResolver.hpp"

@@ -129,9 +129,7 @@ class AbstractFunctionResolver : private qzboost::noncopyable {
         void declareImportedName(TextLiteral& argument, std::u16string_view name,
                                  ImportKind kind) override {
             rejectAns(argument, name);
-            std::uint32_t depth = 0;
-            auto const* found = table_.lookup(name, &depth);
-            if (found != nullptr && depth == 0) {
+            if (auto const* found = table_.ownEntry(name)) {
                 bool package = kind == ImportKind::Package;
                 if (found->kind == IdKind::VARIABLE) {
                     package ? raiseAt<lang_msg::ImportedPackageAndVariableHaveSameName>(
@@ -188,9 +186,7 @@ class AbstractFunctionResolver : private qzboost::noncopyable {
         if (implicit == nullptr) {
             return;
         }
-        std::uint32_t depth = 0;
-        if (auto const* found = table->lookup(implicit->name(), &depth);
-            found != nullptr && depth == 0) {
+        if (auto const* found = table->ownEntry(implicit->name())) {
             implicit->classify(found->kind, found->introducer);
             return;
         }
@@ -256,9 +252,7 @@ class AbstractFunctionResolver : private qzboost::noncopyable {
     // An output named like an input (`function x = f(x)`) is that input.
     void declareOutputs() {
         for (Identifier* output : function.outputs) {
-            std::uint32_t depth = 0;
-            if (auto const* found = table->lookup(output->name(), &depth);
-                found != nullptr && depth == 0) {
+            if (auto const* found = table->ownEntry(output->name())) {
                 output->classify(found->kind, found->introducer);
             } else {
                 declareVariable(*output);
@@ -272,9 +266,7 @@ class AbstractFunctionResolver : private qzboost::noncopyable {
             if (name.name() == u"ans") {
                 raiseAt<fe_msg::AnsAsFunctionName>(name.position());
             }
-            std::uint32_t depth = 0;
-            if (auto const* found = table->lookup(name.name(), &depth);
-                found != nullptr && depth == 0) {
+            if (auto const* found = table->ownEntry(name.name())) {
                 if (found->kind == IdKind::VARIABLE) {
                     raiseAt<fe_msg::tal_error_variable_and_nested_function>(name.position(),
                                                                             name.name());

@@ -7,6 +7,7 @@
 #include "foundation/i18n/Messages.hpp"
 #include "front_end/astapi/AstDispatcher.hpp"
 #include "front_end/import/ImportList.hpp"
+#include "front_end/name_resolution/Classifications.hpp"
 #include "front_end/name_resolution/LoadCall.hpp"
 #include "front_end/util/DocumentationLink.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
@@ -174,8 +175,7 @@ class LvalueResolver : public fe::astapi::AstDispatcher<LvalueResolver> {
                 raiseAt<fe_msg::tal_error_variable_and_nested_function>(target.position(),
                                                                         target.name());
             case IdKind::EXTERNAL:
-                if (found.introducer != nullptr &&
-                    found.introducer->hasMark(marks::kPackageImported)) {
+                if (isReachedThroughPackageImport(found)) {
                     raiseAt<lang_msg::ImportedPackageAndVariableHaveSameName>(target.position(),
                                                                               target.name());
                 }

@@ -10,6 +10,7 @@
 #include "front_end/astapi/AstDispatcher.hpp"
 #include "front_end/astapi/AstRewriter.hpp"
 #include "front_end/name_resolution/AnonymousFunctionFinalizer.hpp"
+#include "front_end/name_resolution/Classifications.hpp"
 #include "front_end/name_resolution/DottedNameBuilder.hpp"
 #include "front_end/name_resolution/ExternalResolver.hpp"
 #include "front_end/name_resolution/GlobalPersistentChecker.hpp"
@@ -99,11 +100,6 @@ bool isFunctionOfTheFile(IdKind kind) {
 
 bool isFunctionOrClass(IdKind kind) {
     return isFunctionOfTheFile(kind) || kind == IdKind::EXTERNAL;
-}
-
-bool isReachedThroughPackage(Classification const& classification) {
-    return classification.kind == IdKind::EXTERNAL && classification.introducer != nullptr &&
-           classification.introducer->hasMark(marks::kPackageImported);
 }
 
 // Classifies the uses of one body: every appearance of a name that is not an
@@ -247,7 +243,7 @@ class RvalueVisitor final : public DottedNameBuilder,
             return {};
         }
         if (found != nullptr) {
-            return {true, found->kind, isReachedThroughPackage(*found)};
+            return {true, found->kind, isReachedThroughPackageImport(*found)};
         }
         if (externalResolver.isVariableInWorkspace(head.name())) {
             head.classify(IdKind::VARIABLE, &head);
@@ -329,9 +325,10 @@ class RvalueVisitor final : public DottedNameBuilder,
             if (depth > 0 && found->kind == IdKind::VARIABLE) {
                 identifier.setMark(marks::kSharedVariable);
             }
-            bool const settled =
-                found->kind == IdKind::VARIABLE || isFunctionOfTheFile(found->kind) ||
-                (found->kind == IdKind::UNKNOWN && depth == 0) || isReachedThroughPackage(*found);
+            bool const settled = found->kind == IdKind::VARIABLE ||
+                                 isFunctionOfTheFile(found->kind) ||
+                                 (found->kind == IdKind::UNKNOWN && depth == 0) ||
+                                 isReachedThroughPackageImport(*found);
             if (settled) {
                 copyClassification(identifier, *found);
                 return;

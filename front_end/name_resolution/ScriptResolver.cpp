@@ -11,6 +11,7 @@
 #include "front_end/astapi/AstDispatcher.hpp"
 #include "front_end/import/ImportList.hpp"
 #include "front_end/name_resolution/AnonymousFunctionFinalizer.hpp"
+#include "front_end/name_resolution/Classifications.hpp"
 #include "front_end/name_resolution/DottedNameBuilder.hpp"
 #include "front_end/name_resolution/ExternalResolver.hpp"
 #include "front_end/name_resolution/ImportResolver.hpp"
@@ -30,20 +31,6 @@ using fe::util::raiseAt;
 using Classification = ISymbolTable::Classification;
 namespace fe_msg = KORVEX::front_end;
 namespace lang_msg = KORVEX::lang;
-
-bool isImportedPackage(Classification const& found) {
-    return found.kind == IdKind::EXTERNAL && found.introducer != nullptr &&
-           found.introducer->hasMark(marks::kPackageImported);
-}
-
-// Copies a found classification onto an identifier; a name reached through
-// a package import keeps that mark on the use too.
-void takeClassification(Identifier& identifier, Classification const& found) {
-    identifier.classify(found.kind, found.introducer);
-    if (isImportedPackage(found)) {
-        identifier.setMark(marks::kPackageImported);
-    }
-}
 
 // The first walk over a script: its local functions, imports and the
 // operands of `@`, without entering the local functions.
@@ -217,7 +204,7 @@ class ScriptBodyResolver : public DottedNameBuilder,
     // Rule U.
     void classifyUse(Identifier& identifier, Classification const* found) {
         if (found != nullptr) {
-            takeClassification(identifier, *found);
+            copyClassification(identifier, *found);
             return;
         }
         recordName(identifier.name(), {IdKind::UNKNOWN, &identifier});
@@ -241,17 +228,18 @@ class ScriptBodyResolver : public DottedNameBuilder,
             raiseAt<lang_msg::LocalFunctionAndVariableHaveSameName>(identifier.position(), name);
         }
         if (found->kind == IdKind::EXTERNAL) {
-            isImportedPackage(*found) ? raiseAt<lang_msg::ImportedPackageAndVariableHaveSameName>(
-                                            identifier.position(), name)
-                                      : raiseAt<lang_msg::ImportedFunctionAndVariableHaveSameName>(
-                                            identifier.position(), name);
+            isReachedThroughPackageImport(*found)
+                ? raiseAt<lang_msg::ImportedPackageAndVariableHaveSameName>(identifier.position(),
+                                                                            name)
+                : raiseAt<lang_msg::ImportedFunctionAndVariableHaveSameName>(identifier.position(),
+                                                                             name);
         }
         identifier.classify(found->kind, found->introducer);
     }
 
     void classifyBraceIndexedHead(Identifier& head) {
         Classification const* found = table.lookup(head.name(), nullptr);
-        if (found != nullptr && isImportedPackage(*found)) {
+        if (found != nullptr && isReachedThroughPackageImport(*found)) {
             raiseAt<lang_msg::ImportedPackageAndVariableHaveSameName>(head.position(), head.name());
         }
         if (found != nullptr &&
@@ -298,7 +286,7 @@ class ScriptBodyResolver : public DottedNameBuilder,
     DottedHeadResult resolveDottedHead(Identifier& head,
                                        std::span<std::u16string_view const>) override {
         Classification const* found = table.lookup(head.name(), nullptr);
-        if (found != nullptr && isImportedPackage(*found)) {
+        if (found != nullptr && isReachedThroughPackageImport(*found)) {
             return {true, found->kind, true};
         }
         if (found != nullptr && found->kind == IdKind::LOCAL_FUNCTION) {

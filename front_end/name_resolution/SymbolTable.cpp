@@ -79,6 +79,11 @@ ISymbolTable::Classification const* SymbolTable::lookup(std::u16string_view name
     return outer;
 }
 
+ISymbolTable::Classification const* SymbolTable::ownEntry(std::u16string_view name) const {
+    auto found = entryMap.find(name);
+    return found != entryMap.end() ? &found->second : nullptr;
+}
+
 bool SymbolTable::usesOuterName(std::u16string_view name) const {
     if (!outerNamesCollected) {
         collectOuterNames();

@@ -30,6 +30,9 @@ class SymbolTable final : public ISymbolTable {
     ~SymbolTable() override;
 
     Classification const* lookup(std::u16string_view name, std::uint32_t* depth) const override;
+    // The entry of `name` in this scope itself (what `lookup` finds at depth
+    // 0), or null.
+    Classification const* ownEntry(std::u16string_view name) const;
     // Inline, so that the listing of tools can call it outside the library.
     std::pair<EntryIterator, EntryIterator> entries() const override {
         return {entryMap.begin(), entryMap.end()};

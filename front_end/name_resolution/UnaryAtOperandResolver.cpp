@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "front_end/name_resolution/Classifications.hpp"
 #include "front_end/name_resolution/RvalueResolver.hpp"
 
 namespace fe::nr {
@@ -31,31 +32,19 @@ Classification const* nearestEntryOfKinds(SymbolTable const& table, std::u16stri
                                           std::initializer_list<IdKind> kinds) {
     for (SymbolTable const* scope = &table; scope != nullptr;
          scope = scope->isRootTable() ? nullptr : scope->parentTable()) {
-        std::uint32_t depth = 0;
-        Classification const* entry = scope->lookup(name, &depth);
-        if (entry != nullptr && depth == 0 &&
-            std::ranges::find(kinds, entry->kind) != kinds.end()) {
+        Classification const* entry = scope->ownEntry(name);
+        if (entry != nullptr && std::ranges::find(kinds, entry->kind) != kinds.end()) {
             return entry;
         }
     }
     return nullptr;
 }
 
-void copyClassification(Identifier& identifier, Classification const& found) {
-    identifier.classify(found.kind, found.introducer);
-    if (found.kind == IdKind::EXTERNAL && found.introducer != nullptr &&
-        found.introducer->hasMark(marks::kPackageImported)) {
-        identifier.setMark(marks::kPackageImported);
-    }
-}
-
 void UnaryAtOperandResolver::concatenate(fe::astapi::NodeField<Expression> slot,
                                          HandleOperand const& operand, SymbolTable const& table) {
     Identifier const& head = *operand.head;
     Classification const* headEntry = table.lookup(head.name(), nullptr);
-    bool const throughPackage = headEntry != nullptr && headEntry->kind == IdKind::EXTERNAL &&
-                                headEntry->introducer != nullptr &&
-                                headEntry->introducer->hasMark(marks::kPackageImported);
+    bool const throughPackage = headEntry != nullptr && isReachedThroughPackageImport(*headEntry);
 
     std::u16string text(head.name());
     for (auto part = operand.parts.rbegin(); part != operand.parts.rend(); ++part) {

@@ -35,11 +35,6 @@ ISymbolTable::Classification const* nearestEntryOfKinds(SymbolTable const& table
                                                         std::u16string_view name,
                                                         std::initializer_list<IdKind> kinds);
 
-// Copies `found` onto `identifier`; an external name reached through a
-// package import also gives the identifier the package-imported mark.
-void copyClassification(lf::astapi::Identifier& identifier,
-                        ISymbolTable::Classification const& found);
-
 class UnaryAtOperandResolver {
   public:
     explicit UnaryAtOperandResolver(fe::astapi::AstNodeFactory& factory) : factory_(factory) {}
