@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,22 @@ TEST(NestingTest, TheLimitCountsOneLevelPerBracket) {
     auto const error = parser_test::syntaxErrorOf(nested(lf::parser::kMaxNestingDepth + 1));
     EXPECT_STREQ(error.identifier(), lf::parser::errors::kNestingTooDeep);
     EXPECT_EQ(error.position(), 4 + lf::parser::kMaxNestingDepth + 1);
+}
+
+TEST(NestingTest, TheLimitCountsOneLevelPerBlockAndFunction) {
+    fe::astapi::AstNodeFactory factory;
+    auto blocks = [](std::size_t depth) {
+        return repeat(u"if x\n", depth) + u"y = a + b * c;\n" + repeat(u"end\n", depth);
+    };
+    auto functions = [](std::size_t depth) {
+        return repeat(u"function f\n", depth) + repeat(u"end\n", depth);
+    };
+    for (auto const& nested : {std::function<std::u16string(std::size_t)>(blocks),
+                               std::function<std::u16string(std::size_t)>(functions)}) {
+        EXPECT_NO_THROW(lf::parser::parse(nested(lf::parser::kMaxNestingDepth), factory));
+        auto const error = parser_test::syntaxErrorOf(nested(lf::parser::kMaxNestingDepth + 1));
+        EXPECT_STREQ(error.identifier(), lf::parser::errors::kNestingTooDeep);
+    }
 }
 
 TEST(NestingTest, LongListsAndOperatorChainsAreNotNesting) {
