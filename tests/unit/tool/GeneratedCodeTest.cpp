@@ -20,26 +20,27 @@
 namespace korvex::tool {
 namespace {
 
-// `y = x(1)*x(2) + x(2)*x(3) + ...`
-std::string sumOfProducts(int terms) {
+// `function y = name(x)` returning one expression: `terms` terms, the i-th
+// written by `term(i)`, joined by `op`.
+std::string expressionFunction(char const* name, int terms, char const* op,
+                               std::string (*term)(int)) {
     std::ostringstream out;
-    out << "function y = sumOfProducts(x)\ny = x(1)*x(2)";
+    out << "function y = " << name << "(x)\ny = " << term(1);
     for (int i = 2; i <= terms; ++i) {
-        out << " + x(" << i << ")*x(" << i + 1 << ")";
+        out << op << term(i);
     }
     out << ";\nend\n";
     return out.str();
 }
 
-// `y = x(1) * x(2) * ...`
-std::string product(int factors) {
-    std::ostringstream out;
-    out << "function y = product(x)\ny = x(1)";
-    for (int i = 2; i <= factors; ++i) {
-        out << " * x(" << i << ")";
-    }
-    out << ";\nend\n";
-    return out.str();
+// `x(i)*x(i+1)`, the terms of a sum of products.
+std::string productOfNeighbours(int i) {
+    return "x(" + std::to_string(i) + ")*x(" + std::to_string(i + 1) + ")";
+}
+
+// `x(i)`, the factors of a product.
+std::string element(int i) {
+    return "x(" + std::to_string(i) + ")";
 }
 
 // `if k == 1 ... elseif k == 2 ... else ... end`
@@ -83,8 +84,9 @@ Outcome parseAndResolve(std::string const& source) {
 TEST(GeneratedCode, HugeExpressionsAndElseifChainsResolveOnSeveralThreads) {
     constexpr int kTerms = 100000;
     constexpr int kClauses = 20000;
-    std::array<std::string, 3> const sources = {sumOfProducts(kTerms), product(kTerms),
-                                                elseifChain(kClauses)};
+    std::array<std::string, 3> const sources = {
+        expressionFunction("sumOfProducts", kTerms, " + ", productOfNeighbours),
+        expressionFunction("product", kTerms, " * ", element), elseifChain(kClauses)};
     std::array<Outcome, 3> outcomes;
     std::array<std::thread, 3> threads;
     for (std::size_t i = 0; i < sources.size(); ++i) {
