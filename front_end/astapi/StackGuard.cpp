@@ -28,22 +28,24 @@ constexpr std::size_t kReserve = std::size_t{256} << 10;
 #endif
 constexpr std::size_t kSegmentSize = std::size_t{8} << 20;
 
-// The lowest address the walk may reach on the current stack; 0 until
-// known, and when the stack's bounds cannot be learned.
-thread_local std::uintptr_t tLimit = 0;
-thread_local bool tLimitKnown = false;
+// The lowest address the walk may reach on the current stack: 0 until
+// learned, 1 (never low) when the stack's bounds cannot be learned. Read at
+// every node, hence the cheapest thread-local access.
+constexpr std::uintptr_t kUnknownLimit = 1;
+[[gnu::tls_model("initial-exec")]] thread_local std::uintptr_t tLimit = 0;
 
-std::uintptr_t threadStackLimit() {
+// Kept out of line: stackIsLow runs at every node and should stay small.
+[[gnu::noinline]] std::uintptr_t threadStackLimit() {
     pthread_attr_t attributes;
     if (pthread_getattr_np(pthread_self(), &attributes) != 0) {
-        return 0;
+        return kUnknownLimit;
     }
     void* lowest = nullptr;
     std::size_t size = 0;
     int const status = pthread_attr_getstack(&attributes, &lowest, &size);
     pthread_attr_destroy(&attributes);
     if (status != 0 || size <= kReserve) {
-        return 0;
+        return kUnknownLimit;
     }
     return reinterpret_cast<std::uintptr_t>(lowest) + kReserve;
 }
@@ -110,9 +112,8 @@ class Segment {
 }  // namespace
 
 bool stackIsLow() noexcept {
-    if (!tLimitKnown) {
+    if (tLimit == 0) [[unlikely]] {
         tLimit = threadStackLimit();
-        tLimitKnown = true;
     }
     return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < tLimit;
 }
