@@ -9,10 +9,17 @@
 #include <exception>
 #include <new>
 
+// g++ announces AddressSanitizer with a macro, clang++ as a feature.
 #if defined(__SANITIZE_ADDRESS__)
+#define KORVEX_ASAN_FIBERS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KORVEX_ASAN_FIBERS 1
+#endif
+#endif
+#if defined(KORVEX_ASAN_FIBERS)
 #include <sanitizer/asan_interface.h>
 #include <sanitizer/common_interface_defs.h>
-#define KORVEX_ASAN_FIBERS 1
 #endif
 
 namespace fe::astapi {
