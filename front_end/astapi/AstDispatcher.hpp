@@ -7,7 +7,9 @@
 // visitor's handler, which sees none of the node's children unless it walks
 // them (`walkChildren`); any other node has its children walked in field
 // order, skipping absent links. No virtual call and no allocation is made per
-// node; the walk is plain recursion.
+// node; the walk is plain recursion, and it continues on a fresh stack
+// segment when the stack runs low, so trees of any depth can be walked
+// (StackGuard.hpp).
 //
 // FieldVisitor additionally walks children through their slots: for a child
 // held in a field declared as S, a handler `traverse(T&, NodeField<S>)`
@@ -19,6 +21,7 @@
 
 #include "front_end/astapi/NodeField.hpp"
 #include "front_end/astapi/Nodes.hpp"
+#include "front_end/astapi/StackGuard.hpp"
 
 namespace fe::astapi {
 
@@ -50,15 +53,7 @@ class AstDispatcher {
 
   public:
     void dispatch(Ref<lf::astapi::Node> node) {
-        switch (node.kindByte()) {
-#define KORVEX_NODE_KIND(number, name, cls) \
-    case number:                            \
-        return visitAs<lf::astapi::cls>(node);
-#include "front_end/astapi/NodeKinds.def"
-#undef KORVEX_NODE_KIND
-            default:
-                throwUnhandledNodeKind();
-        }
+        withEnoughStack([&] { dispatchHere(node); });
     }
 
     // The default walk of a node: every child in field order.
@@ -82,8 +77,18 @@ class AstDispatcher {
     }
 
   protected:
-    V& self() {
-        return static_cast<V&>(*this);
+    V& self() { return static_cast<V&>(*this); }
+
+    void dispatchHere(Ref<lf::astapi::Node> node) {
+        switch (node.kindByte()) {
+#define KORVEX_NODE_KIND(number, name, cls) \
+    case number:                            \
+        return visitAs<lf::astapi::cls>(node);
+#include "front_end/astapi/NodeKinds.def"
+#undef KORVEX_NODE_KIND
+            default:
+                throwUnhandledNodeKind();
+        }
     }
 
     template <class T>
@@ -103,16 +108,7 @@ class FieldVisitor : public AstDispatcher<V, KorvexTree, NonConst, void> {
     // Visits the node held in a field declared as S.
     template <class S>
     void dispatchField(NodeField<S> field) {
-        lf::astapi::Node& node = *field;
-        switch (node.kindByte()) {
-#define KORVEX_NODE_KIND(number, name, cls) \
-    case number:                            \
-        return traverseAs<lf::astapi::cls>(node, field);
-#include "front_end/astapi/NodeKinds.def"
-#undef KORVEX_NODE_KIND
-            default:
-                throwUnhandledNodeKind();
-        }
+        withEnoughStack([&] { dispatchFieldHere(field); });
     }
 
     template <class S>
@@ -129,6 +125,20 @@ class FieldVisitor : public AstDispatcher<V, KorvexTree, NonConst, void> {
     }
 
   private:
+    template <class S>
+    void dispatchFieldHere(NodeField<S> field) {
+        lf::astapi::Node& node = *field;
+        switch (node.kindByte()) {
+#define KORVEX_NODE_KIND(number, name, cls) \
+    case number:                            \
+        return traverseAs<lf::astapi::cls>(node, field);
+#include "front_end/astapi/NodeKinds.def"
+#undef KORVEX_NODE_KIND
+            default:
+                throwUnhandledNodeKind();
+        }
+    }
+
     template <class T, class S>
     void traverseAs(lf::astapi::Node& node, NodeField<S> field) {
         if constexpr (!std::is_base_of_v<S, T>) {

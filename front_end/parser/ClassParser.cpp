@@ -185,6 +185,7 @@ Node* SourceParser::parseArgumentsBlock() {
             std::size_t const mark = scratch_.size();
             while (at(TokenKind::Dot) && !tok_.spaceBefore) {
                 advance();
+                refuseClassPropertyArguments();
                 if (!at(TokenKind::Identifier)) {
                     failExpected("a field name after '.'");
                 }
@@ -227,7 +228,8 @@ FunctionDefinition* SourceParser::parseMethod(bool abstract) {
     bool signature = abstract || bare;
     if (!signature) {
         skipSeparators();
-        signature = at(TokenKind::KwFunction) || (at(TokenKind::KwEnd) && endClosesMethodsBlock());
+        signature = (at(TokenKind::KwFunction) && !methodOpensWithNestedFunction(keyword)) ||
+                    (at(TokenKind::KwEnd) && endClosesMethodsBlock());
     }
     auto* method = make<FunctionDefinition>(
         signature ? NodeKind::MethodSignature : NodeKind::MethodDefinition, keyword.position());
@@ -242,26 +244,38 @@ FunctionDefinition* SourceParser::parseMethod(bool abstract) {
     return method;
 }
 
+// A method header is followed by `function`: is that a function nested in
+// the method, or the next method after a signature? Nested when the method
+// reads as one with a body, after which comes another method or the end of
+// the methods block.
+bool SourceParser::methodOpensWithNestedFunction(Token const& keyword) {
+    Lookahead const lookahead(*this);
+    try {
+        auto* probe = make<FunctionDefinition>(NodeKind::MethodDefinition, keyword.position());
+        parseFunctionBody(*probe, keyword);
+    } catch (SyntaxError const&) {
+        return false;
+    }
+    skipSeparators();
+    return at(TokenKind::KwFunction) || at(TokenKind::Identifier) || at(TokenKind::LeftBracket) ||
+           (at(TokenKind::KwEnd) && endClosesMethodsBlock());
+}
+
 // A method header is followed by `end`: does it close an empty method or
 // the methods block? Counted from the tokens after it: the block's `end` is
 // followed by another block or by the class's `end` and then the end of the
 // file or local functions.
 bool SourceParser::endClosesMethodsBlock() {
-    Lexer const savedLexer = lexer_;
-    Token const savedToken = tok_;
-    std::optional<Token> const savedAhead = ahead_;
+    Lookahead const lookahead(*this);
     advance();
     skipSeparators();
-    bool closesBlock = !at(TokenKind::KwFunction);
     if (at(TokenKind::KwEnd)) {
         advance();
         skipSeparators();
-        closesBlock = at(TokenKind::EndOfInput) || at(TokenKind::KwFunction);
+        return at(TokenKind::EndOfInput) || at(TokenKind::KwFunction);
     }
-    lexer_ = savedLexer;
-    tok_ = savedToken;
-    ahead_ = savedAhead;
-    return closesBlock;
+    return atIdentifier(u"properties") || atIdentifier(u"methods") || atIdentifier(u"events") ||
+           atIdentifier(u"enumeration");
 }
 
 // The `arguments` blocks that open a function body. `arguments` starts a
@@ -274,9 +288,7 @@ NodeList<Node> SourceParser::parseArgumentsBlocks() {
             break;
         }
         TokenKind const next = peek().kind;
-        if (next != TokenKind::Newline && next != TokenKind::Semicolon &&
-            next != TokenKind::Comma && next != TokenKind::EndOfInput &&
-            next != TokenKind::LeftParen) {
+        if (!endsStatement(next) && next != TokenKind::LeftParen) {
             break;
         }
         scratch_.push_back(parseArgumentsBlock());

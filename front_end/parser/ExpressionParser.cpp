@@ -95,15 +95,16 @@ Expression* SourceParser::parseExpression() {
     return parseBinary(1);
 }
 
+// A chain of left-associative operators (`a + b + c`) is read in a loop and
+// does not count as nesting: the parser does not recurse along it, and walks
+// of the tree continue on a fresh stack when theirs runs low.
 Expression* SourceParser::parseBinary(int minimumPrecedence) {
     Expression* left = parsePrefixed(false);
-    DepthScope scope(*this);
     while (true) {
         std::optional<BinaryOperatorInfo> const info = binaryOperator(tok_);
         if (!info || info->precedence < minimumPrecedence) {
             return left;
         }
-        enterLevel();
         advance();
         if (info->precedence == kRangePrecedence) {
             auto* range = make<Range>(NodeKind::Range, left->position());
@@ -151,9 +152,7 @@ Expression* SourceParser::parsePrefixed(bool exponent) {
 
 Expression* SourceParser::parsePower() {
     Expression* base = parsePostfix();
-    DepthScope scope(*this);
     while (at(TokenKind::Caret) || at(TokenKind::DotCaret)) {
-        enterLevel();
         BinaryOperator const op =
             at(TokenKind::Caret) ? BinaryOperator::Power : BinaryOperator::ElementPower;
         advance();
@@ -183,6 +182,17 @@ Expression* SourceParser::parsePostfix() {
             case TokenKind::Dot: {
                 enterLevel();
                 advance();
+                refuseClassPropertyArguments();
+                if (at(TokenKind::Identifier) && peek().kind == TokenKind::At &&
+                    !peek().spaceBefore) {
+                    // `obj.method@Superclass`: the method reference names the field.
+                    auto* access = make<DynamicFieldAccess>(NodeKind::DynamicFieldAccess,
+                                                            expression->position());
+                    access->base = expression;
+                    access->field = parseSuperclassMethodReference();
+                    expression = access;
+                    break;
+                }
                 if (at(TokenKind::LeftParen)) {
                     Token const open = tok_;
                     advance();
@@ -285,14 +295,7 @@ Expression* SourceParser::parsePrimary() {
             Token const name = tok_;
             Token const& next = peek();
             if (next.kind == TokenKind::At && !next.spaceBefore) {
-                // `method@Superclass`
-                auto* reference = make<SuperclassMethodReference>(
-                    NodeKind::SuperclassMethodReference, name.position());
-                reference->method = fieldName(name);
-                advance();
-                advance();
-                reference->superclass = parseDottedName();
-                return reference;
+                return parseSuperclassMethodReference();
             }
             advance();
             return identifier(name);
@@ -355,6 +358,17 @@ Expression* SourceParser::parsePrimary() {
     }
 }
 
+// `method@Superclass`, from the method name on.
+Expression* SourceParser::parseSuperclassMethodReference() {
+    auto* reference =
+        make<SuperclassMethodReference>(NodeKind::SuperclassMethodReference, tok_.position());
+    reference->method = fieldName(tok_);
+    advance();
+    advance();
+    reference->superclass = parseDottedName();
+    return reference;
+}
+
 // A character array or string without its quotes, doubled quotes undone.
 Expression* SourceParser::parseTextLiteral() {
     std::u16string_view const quoted = text(tok_);
@@ -398,15 +412,19 @@ Expression* SourceParser::parseArrayLiteral() {
         elementsMark = scratch_.size();
     };
     bool afterElement = false;
+    bool rowStart = true;
     while (!at(closer)) {
         if (at(TokenKind::Semicolon) || at(TokenKind::Newline)) {
             finishRow();
             afterElement = false;
+            rowStart = true;
             advance();
             continue;
         }
-        if (at(TokenKind::Comma) && afterElement) {
+        if (at(TokenKind::Comma) && (afterElement || rowStart)) {
+            // A comma separates elements; one at the start of a row is ignored.
             afterElement = false;
+            rowStart = false;
             advance();
             continue;
         }
@@ -423,6 +441,7 @@ Expression* SourceParser::parseArrayLiteral() {
             scratch_.push_back(parseExpression());
         }
         afterElement = true;
+        rowStart = false;
     }
     finishRow();
     advance();
@@ -440,6 +459,12 @@ Expression* SourceParser::parseHandle() {
     if (at(TokenKind::LeftParen)) {
         auto* function = make<AnonymousFunction>(NodeKind::AnonymousFunction, atSign.position());
         function->inputs = parseParameterList();
+        if (at(TokenKind::Transpose) && !ahead_) {
+            // The lexer took the quote after `)` for a transpose; an operand
+            // starts here, so it opens a text: `@() 'name'`.
+            lexer_.rescanOperandAt(tok_.begin);
+            advance();
+        }
         function->body = parseExpression();
         return function;
     }

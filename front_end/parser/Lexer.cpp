@@ -76,6 +76,33 @@ bool lineIs(std::u16string_view source, std::size_t start, std::u16string_view m
     return p >= source.size() || isLineBreak(source[p]);
 }
 
+// The offset past the quote that closes the text opened by the quote at
+// `p`, where a doubled quote stands for one; npos when the text is not
+// closed on its line.
+std::size_t quotedEnd(std::u16string_view source, std::size_t p) {
+    char16_t const quote = source[p];
+    for (++p; p < source.size() && !isLineBreak(source[p]); ++p) {
+        if (source[p] == quote) {
+            if (p + 1 >= source.size() || source[p + 1] != quote) {
+                return p + 1;
+            }
+            ++p;
+        }
+    }
+    return std::u16string_view::npos;
+}
+
+bool isOpener(char16_t c) {
+    return c == u'(' || c == u'[' || c == u'{';
+}
+bool isCloser(char16_t c) {
+    return c == u')' || c == u']' || c == u'}';
+}
+// A quote after this character is a transpose.
+bool endsOperand(char16_t c) {
+    return isIdentifierChar(c) || isCloser(c) || c == u'\'' || c == u'"' || c == u'.';
+}
+
 std::size_t nextLineStart(std::u16string_view source, std::size_t p) {
     while (p < source.size() && !isLineBreak(source[p])) {
         ++p;
@@ -257,24 +284,17 @@ TokenKind Lexer::lexNumber() {
 
 TokenKind Lexer::lexQuoted(char16_t quote, TokenKind kind) {
     std::uint32_t const start = cursor_;
-    ++cursor_;
-    while (true) {
-        if (atEnd() || isLineBreak(source_[cursor_])) {
-            std::string const what = kind == TokenKind::String ? "string" : "character array";
-            std::string const mark = quote == u'"' ? "\"" : "'";
-            throw SyntaxError(errors::kUnterminatedString, start + 1,
-                              "unterminated " + what + ": expected " + mark + " before the end " +
-                                  (atEnd() ? "of the file" : "of the line"));
-        }
-        if (source_[cursor_] == quote) {
-            if (peekChar(1) != quote) {
-                ++cursor_;
-                return kind;
-            }
-            ++cursor_;
-        }
-        ++cursor_;
+    std::size_t const end = quotedEnd(source_, cursor_);
+    if (end == std::u16string_view::npos) {
+        skipToLineBreak();
+        std::string const what = kind == TokenKind::String ? "string" : "character array";
+        std::string const mark = quote == u'"' ? "\"" : "'";
+        throw SyntaxError(errors::kUnterminatedString, start + 1,
+                          "unterminated " + what + ": expected " + mark + " before the end " +
+                              (atEnd() ? "of the file" : "of the line"));
     }
+    cursor_ = static_cast<std::uint32_t>(end);
+    return kind;
 }
 
 TokenKind Lexer::lexWord() {
@@ -433,6 +453,15 @@ bool Lexer::startsCommandSyntax(std::uint32_t offset) const {
     if (c == u'=' && !rest.starts_with(u"==")) {
         return false;
     }
+    if (c == u'{') {
+        // `cache {k} = v` assigns to a brace index.
+        std::size_t after = scanGroup(p, nullptr);
+        while (after < source_.size() && isSpace(source_[after])) {
+            ++after;
+        }
+        std::u16string_view const next = source_.substr(after);
+        return !(next.starts_with(u"=") && !next.starts_with(u"=="));
+    }
     for (std::u16string_view op : kBinaryOperators) {
         if (rest.starts_with(op)) {
             std::size_t after = op.size();
@@ -443,10 +472,49 @@ bool Lexer::startsCommandSyntax(std::uint32_t offset) const {
     return true;
 }
 
+std::size_t Lexer::scanGroup(std::size_t p, std::u16string* text) const {
+    std::uint32_t depth = 0;
+    auto keep = [&](std::u16string_view part) {
+        if (text != nullptr) {
+            text->append(part);
+        }
+    };
+    while (p < source_.size() && !isLineBreak(source_[p])) {
+        char16_t const c = source_[p];
+        if (source_.substr(p).starts_with(u"...")) {
+            p = nextLineStart(source_, p);
+            keep(u" ");
+            continue;
+        }
+        std::size_t next = p + 1;
+        if (c == u'"' || (c == u'\'' && !endsOperand(source_[p - 1]))) {
+            next = quotedEnd(source_, p);
+            if (next == std::u16string_view::npos) {
+                return p;
+            }
+        } else if (isOpener(c)) {
+            ++depth;
+        } else if (isCloser(c)) {
+            --depth;
+        }
+        keep(source_.substr(p, next - p));
+        p = next;
+        if (depth == 0) {
+            break;
+        }
+    }
+    return p;
+}
+
 void Lexer::restartAt(std::uint32_t offset) {
     cursor_ = offset;
     previous_ = TokenKind::Comma;
     brackets_.clear();
+}
+
+void Lexer::rescanOperandAt(std::uint32_t offset) {
+    cursor_ = offset;
+    previous_ = TokenKind::Comma;
 }
 
 std::optional<CommandWord> Lexer::nextCommandWord() {
@@ -477,6 +545,10 @@ std::optional<CommandWord> Lexer::nextCommandWord() {
         char16_t const c = source_[cursor_];
         if (isSpace(c) || isLineBreak(c) || c == u',' || c == u';') {
             break;
+        }
+        if (isOpener(c)) {
+            cursor_ = static_cast<std::uint32_t>(scanGroup(cursor_, &word.text));
+            continue;
         }
         if (c != u'\'' && c != u'"') {
             word.text.push_back(c);

@@ -46,6 +46,10 @@ class Lexer {
     // statement begin; nothing is open there.
     void restartAt(std::uint32_t offset);
 
+    // Reads again from `offset`, where the parser expects an operand, so that
+    // a quote there opens a text; the open brackets stay as they are.
+    void rescanOperandAt(std::uint32_t offset);
+
     // The next word of a command-syntax statement, or nothing at the end of
     // the statement, whose terminator `next` then returns.
     std::optional<CommandWord> nextCommandWord();
@@ -71,6 +75,14 @@ class Lexer {
     void skipBlockComment();
     void skipToLineBreak();
     void skipLineBreak();
+
+    // Reads the bracket group of a command word that opens at `p`, up to its
+    // matching closer: white space, `,` and `;` belong to it, and a quote is a
+    // transpose after a name, number, closing bracket, dot or quote and opens
+    // a text otherwise. A `...` continuation counts as one space. Stops early
+    // at a line break or an unclosed text. Appends the characters read to
+    // `text` when given; returns the offset where reading stopped.
+    std::size_t scanGroup(std::size_t p, std::u16string* text) const;
 
     TokenKind lexNumber();
     TokenKind lexQuoted(char16_t quote, TokenKind kind);

@@ -34,8 +34,7 @@ bool SourceParser::atIdentifier(std::u16string_view name) const {
 }
 
 bool SourceParser::atStatementEnd() const {
-    return at(TokenKind::Newline) || at(TokenKind::Comma) || at(TokenKind::Semicolon) ||
-           at(TokenKind::EndOfInput);
+    return endsStatement(tok_.kind);
 }
 
 void SourceParser::skipSeparators() {
@@ -124,6 +123,14 @@ void SourceParser::closeBlock(Token const& keyword) {
 void SourceParser::failOutsideBlock() const {
     fail(errors::kUnexpectedToken,
          "found " + describe(tok_) + " outside any block it could belong to");
+}
+
+void SourceParser::refuseClassPropertyArguments() const {
+    if (at(TokenKind::Question)) {
+        fail(errors::kUnsupported,
+             "'.?ClassName' (name-value arguments named after the properties of a class) is "
+             "not supported");
+    }
 }
 
 void SourceParser::requireLineEnd(std::string const& after) const {
@@ -235,10 +242,11 @@ SourceParser::FunctionHeader SourceParser::parseFunctionHeader() {
     return header;
 }
 
-// `name` or a dotted name such as `get.Prop`, kept as one identifier.
+// `name` or a dotted name such as `get.Prop`, kept as one identifier. A
+// class overloads indexing with a method named `end`.
 Identifier* SourceParser::parseFunctionName() {
     Token const first = tok_;
-    if (!at(TokenKind::Identifier)) {
+    if (!at(TokenKind::Identifier) && !at(TokenKind::KwEnd)) {
         failExpected("a function name");
     }
     advance();

@@ -15,10 +15,12 @@
 namespace lf::parser {
 
 // The deepest nesting the parser accepts, counting together open brackets,
-// blocks, functions and operators applied to operators (a chain `- - x`, `a
-// + b + c` or `a.b.c` deepens the tree by one level per operator). Deeper
-// input is a syntax error, so that neither the parser nor later walks of the
-// tree can run out of stack.
+// blocks, functions, prefix operators and postfix chains (`- - x`, `a.b.c`,
+// `x(1)(2)`, `x''`). Deeper input is a syntax error, so that neither the
+// parser nor code that follows these by recursion runs out of stack. Chains
+// of binary operators (`a + b + c`, `2^2^2`, `a:b:c`) are read in a loop
+// and are not limited; the trees they make are walked on fresh stack
+// segments when needed (front_end/astapi/StackGuard.hpp).
 inline constexpr std::uint32_t kMaxNestingDepth = 512;
 
 // Parses UTF-16 text; a leading byte-order mark is skipped and does not count

@@ -27,6 +27,8 @@ using namespace lf::astapi;
 // The tokens that end a list of statements: the end of the file and the
 // keywords that close or divide a block or start a function.
 bool endsStatementList(TokenKind kind);
+// A line break, `,`, `;` or the end of the file.
+bool endsStatement(TokenKind kind);
 
 enum class FunctionStyle { Unknown, AssumedWithoutEnd, WithEnd };
 
@@ -52,6 +54,39 @@ class SourceParser {
       private:
         SourceParser& parser_;
         std::uint32_t saved_;
+    };
+
+    // Reads ahead and puts the parser back where it was when destroyed. Nodes
+    // made meanwhile stay in the allocator, unused.
+    class Lookahead {
+      public:
+        explicit Lookahead(SourceParser& parser)
+            : parser_(parser),
+              lexer_(parser.lexer_),
+              token_(parser.tok_),
+              ahead_(parser.ahead_),
+              depth_(parser.depth_),
+              indexDepth_(parser.indexDepth_),
+              scratch_(parser.scratch_.size()) {}
+        ~Lookahead() {
+            parser_.lexer_ = lexer_;
+            parser_.tok_ = token_;
+            parser_.ahead_ = ahead_;
+            parser_.depth_ = depth_;
+            parser_.indexDepth_ = indexDepth_;
+            parser_.scratch_.resize(scratch_);
+        }
+        Lookahead(Lookahead const&) = delete;
+        Lookahead& operator=(Lookahead const&) = delete;
+
+      private:
+        SourceParser& parser_;
+        Lexer const lexer_;
+        Token const token_;
+        std::optional<Token> const ahead_;
+        std::uint32_t const depth_;
+        std::uint32_t const indexDepth_;
+        std::size_t const scratch_;
     };
 
     // A DepthScope that enters one level at once: a bracket, block or function.
@@ -85,6 +120,8 @@ class SourceParser {
     void closeBlock(Token const& keyword);
     void requireLineEnd(std::string const& after) const;
     [[noreturn]] void failOutsideBlock() const;
+    // Refuses `x.?ClassName` with the `?` current.
+    void refuseClassPropertyArguments() const;
     void enterLevel();
 
     // Nodes and lists.
@@ -139,6 +176,7 @@ class SourceParser {
     Expression* parseArrayLiteral();
     Expression* parseHandle();
     Expression* parseDottedName();
+    Expression* parseSuperclassMethodReference();
     Expression* parseTextLiteral();
 
     // Class files and argument blocks (ClassParser.cpp).
@@ -147,6 +185,7 @@ class SourceParser {
     Node* parsePropertiesBlock();
     Node* parseMethodsBlock();
     FunctionDefinition* parseMethod(bool abstract);
+    bool methodOpensWithNestedFunction(Token const& keyword);
     bool endClosesMethodsBlock();
     Node* parseEventsBlock();
     Node* parseEnumerationBlock();

@@ -23,6 +23,11 @@ bool endsStatementList(TokenKind kind) {
     }
 }
 
+bool endsStatement(TokenKind kind) {
+    return kind == TokenKind::Newline || kind == TokenKind::Comma || kind == TokenKind::Semicolon ||
+           kind == TokenKind::EndOfInput;
+}
+
 // Statements up to the keyword or end of file that ends the body; the
 // caller decides whether that keyword belongs to it.
 void SourceParser::parseStatements() {
@@ -208,12 +213,8 @@ Node* SourceParser::parseCommandSyntax() {
 Node* SourceParser::parseImport() {
     Token const keyword = tok_;
     bool const hasWords = lexer_.startsCommandSyntax(keyword.end);
-    if (!hasWords) {
-        TokenKind const next = peek().kind;
-        if (next != TokenKind::Newline && next != TokenKind::Comma &&
-            next != TokenKind::Semicolon && next != TokenKind::EndOfInput) {
-            return nullptr;
-        }
+    if (!hasWords && !endsStatement(peek().kind)) {
+        return nullptr;
     }
     auto* import = make<ImportStatement>(NodeKind::Import, keyword.position());
     if (hasWords) {
@@ -361,8 +362,9 @@ Node* SourceParser::parseSwitch() {
     return statement;
 }
 
-// `try ... catch err ... end`; a name on the `catch` line is the error
-// variable.
+// `try ... catch err ... end`. A name alone on the `catch` line is the error
+// variable; anything else there is the first statement of the catch body
+// (`catch x = 0;`).
 Node* SourceParser::parseTry() {
     Token const keyword = tok_;
     NestedLevel level(*this);
@@ -372,7 +374,7 @@ Node* SourceParser::parseTry() {
     if (at(TokenKind::KwCatch)) {
         auto* clause = make<CatchClause>(NodeKind::CatchClause, tok_.position());
         advance();
-        if (at(TokenKind::Identifier)) {
+        if (at(TokenKind::Identifier) && endsStatement(peek().kind)) {
             clause->identifier = identifier(tok_);
             advance();
         }

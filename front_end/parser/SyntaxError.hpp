@@ -24,6 +24,7 @@ inline constexpr char const* kUnterminatedBlockComment = "KORVEX:parse:untermina
 inline constexpr char const* kInvalidNumber = "KORVEX:parse:invalidNumber";
 inline constexpr char const* kInvalidCharacter = "KORVEX:parse:invalidCharacter";
 inline constexpr char const* kSourceTooLarge = "KORVEX:parse:sourceTooLarge";
+inline constexpr char const* kUnsupported = "KORVEX:parse:unsupported";
 }  // namespace errors
 
 class SyntaxError : public std::runtime_error {

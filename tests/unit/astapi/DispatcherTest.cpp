@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AllocationCounter.hpp"
@@ -178,6 +180,68 @@ TEST_F(DispatcherTest, WalkingALargeTreeAllocatesNothing) {
     std::size_t after = testing_support::allocationCount();
     EXPECT_EQ(counter.identifiers, 75000u);
     EXPECT_EQ(after - before, 0u);
+}
+
+// Walks far deeper than a thread's stack holds continue on fresh stack
+// segments: a left-deep chain `a0 + a1 + ... + aN` as code generators write.
+class DeepChainTest : public DispatcherTest {
+  protected:
+    static constexpr std::size_t kTerms = 200000;
+
+    Expression* chain(char16_t const* first = u"a0") {
+        Expression* sum = id(first);
+        for (std::size_t i = 1; i < kTerms; ++i) {
+            sum = add(sum, id(u"a"));
+        }
+        return sum;
+    }
+
+    // Runs `walk` on a thread of its own, with the default stack size.
+    template <class Walk>
+    static void onThread(Walk walk) {
+        std::thread(walk).join();
+    }
+};
+
+TEST_F(DeepChainTest, ReadOnlyWalkReachesEveryNodeInOrder) {
+    Expression* sum = chain();
+    KindRecorder recorder;
+    onThread([&] { recorder.dispatch(*sum); });
+    ASSERT_EQ(recorder.trace.size(), 2 * kTerms - 1);
+    EXPECT_EQ(recorder.trace[kTerms - 2], "+");
+    EXPECT_EQ(recorder.trace[kTerms - 1], "Identifier:a0");
+    EXPECT_EQ(recorder.trace.back(), "Identifier:a");
+}
+
+TEST_F(DeepChainTest, FieldVisitorReplacesTheDeepestNode) {
+    Expression* sum = chain(u"old");
+    Renamer renamer(factory);
+    onThread([&] { renamer.dispatch(*sum); });
+    Expression* bottom = sum;
+    while (auto* operation = nodeAs<BinaryOperation>(bottom)) {
+        bottom = operation->left;
+    }
+    EXPECT_EQ(static_cast<Identifier*>(bottom)->name(), u"new");
+}
+
+TEST_F(DeepChainTest, ErrorsFromTheDepthReachTheCaller) {
+    struct Thrower : AstDispatcher<Thrower> {
+        void visit(Identifier& identifier) {
+            if (identifier.name() == u"a0") {
+                throw std::runtime_error("found the first term");
+            }
+        }
+    } thrower;
+    Expression* sum = chain();
+    std::string caught;
+    onThread([&] {
+        try {
+            thrower.dispatch(*sum);
+        } catch (std::runtime_error const& error) {
+            caught = error.what();
+        }
+    });
+    EXPECT_EQ(caught, "found the first term");
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ TEST(CorpusTest, RealisticProgramsParse) {
                           << error.what();
         }
     }
-    EXPECT_EQ(programs, 4u);
+    EXPECT_EQ(programs, 9u);
 }
 
 }  // namespace

@@ -40,6 +40,11 @@ constexpr char16_t const* kStatementForms[] = {
     u"  enumeration\n    A (1), B\n  end\nend\n",
     u"%{\nblock\n  %{\n  %}\n%}\nx = 1 ... comment\n + 2;\n",
     u"s = 'it''s'; t = \"a \"\"q\"\"\";\r\nu = 0x1F + 2.5e-3i;\n",
+    u"variables x(n, 'a;b') y{1}; report cond(s*s') [1 ...\n 2]\ncache {k, 'v'} = 1;\n",
+    u"c = obj.copy@p.Base(x); g = @() 'a'; [,m n] = f({, 1});\n",
+    u"try x = a.b; catch x = 0; end\nfunction n = end(o, k, n)\nn = 1;\n",
+    u"classdef C\n  methods\n    function r = f(o)\n      function g\n      end\n      r = g;\n"
+    u"    end\n    function h(o)\n  end\nend\n",
 };
 
 void expectTreeOrSyntaxError(std::u16string_view source) {

@@ -1,0 +1,32 @@
+#pragma once
+// Walks of deep trees. A chain of left-associative operators, as code
+// generators write them, makes a tree as deep as the chain is long, and the
+// walks recurse along it. Instead of limiting the depth, a walk that finds
+// its stack running low continues on a fresh stack segment and comes back
+// to the old one when that part of the walk is done.
+
+#include <type_traits>
+#include <utility>
+
+namespace fe::astapi {
+
+// Whether less than the reserve a walk keeps for one level (a few hundred
+// kilobytes) is left on the stack of the calling thread.
+bool stackIsLow() noexcept;
+
+// Runs `body(context)` on a fresh stack segment of the calling thread and
+// returns when it returns; an exception it throws is rethrown here.
+void runOnFreshStack(void (*body)(void*), void* context);
+
+// Calls `step()`, on a fresh stack segment when the current one runs low.
+template <class Step>
+void withEnoughStack(Step&& step) {
+    if (stackIsLow()) [[unlikely]] {
+        using S = std::remove_reference_t<Step>;
+        runOnFreshStack([](void* context) { (*static_cast<S*>(context))(); }, &step);
+    } else {
+        std::forward<Step>(step)();
+    }
+}
+
+}  // namespace fe::astapi
