@@ -36,6 +36,7 @@
 #include "front_end/name_resolution/ExternalResolver.hpp"
 #include "front_end/name_resolution/FunctionResolver.hpp"
 #include "front_end/name_resolution/ImportResolver.hpp"
+#include "front_end/name_resolution/InternalErrorSites.hpp"
 #include "front_end/name_resolution/LoadCall.hpp"
 #include "front_end/name_resolution/LvalueResolver.hpp"
 #include "front_end/name_resolution/ResolverEntries.hpp"
@@ -43,7 +44,6 @@
 #include "front_end/name_resolution/SymbolTable.hpp"
 #include "front_end/name_resolution/UnaryAtOperandResolver.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
-#include "front_end/util/InternalError.hpp"
 #include "front_end/util/WarningLog.hpp"
 
 namespace fe::nr {
@@ -54,8 +54,6 @@ using fe::astapi::NodeField;
 using fe::util::raiseAt;
 using Classification = ISymbolTable::Classification;
 namespace lang_msg = KORVEX::lang;
-
-constexpr char const* kSourcePath = "front_end/name_resolution/EvalBodyResolver";
 
 // Where the body runs; see EvalBodyVariant for how the caller's values map.
 enum EvalContext : int {
@@ -92,7 +90,7 @@ void checkUseCode(std::uint32_t code) {
         throw std::out_of_range("invalid bitset position");
     }
     if (code == kDynamicBit) {
-        fe::util::unreachable(kSourcePath, 435);
+        unreachable(sites::kUseCodeIsDynamicBit);
     }
 }
 
@@ -244,7 +242,7 @@ class ClassificationManager final : public IClassificationManager {
             return;
         }
         if (record.data.kind > IdKind::EXTERNAL) {
-            fe::util::unreachable(kSourcePath, 470);
+            unreachable(sites::kRecordKindAtUse);
         }
         switch (code) {
             case kAssigned:
@@ -274,7 +272,7 @@ class ClassificationManager final : public IClassificationManager {
         }
         NameRecord record{0, *answer, 0};
         if (record.data.kind > IdKind::EXTERNAL) {
-            fe::util::unreachable(kSourcePath, 498);
+            unreachable(sites::kStaticAnswerKind);
         }
         if constexpr (!AssignmentShadows) {
             checkWorkspaceShadowing(record, name);
@@ -460,14 +458,14 @@ class ClassificationManager final : public IClassificationManager {
                 data.unsettled = 0;
                 return;
             case IdKind::VARIABLE:
-                fe::util::unreachable(kSourcePath, 908);
+                unreachable(sites::kPackageImportOfVariable);
             case IdKind::NESTED_FUNCTION:
-                fe::util::unreachable(kSourcePath, 844);
+                unreachable(sites::kPackageImportOfNestedFunction);
             case IdKind::LOCAL_FUNCTION:
-                fe::util::unreachable(kSourcePath, 518);
+                unreachable(sites::kPackageImportOfLocalFunction);
             default:
                 if (data.unsettled != 0) {
-                    fe::util::unreachable(kSourcePath, 647);
+                    unreachable(sites::kPackageImportOfUnsettledExternal);
                 }
         }
     }
@@ -565,7 +563,7 @@ class UsageWalker : public fe::astapi::AstDispatcher<UsageWalker> {
                     walkTarget(*target);
                     break;
                 default:
-                    fe::util::unreachable(kSourcePath, 1533);
+                    unreachable(sites::kMultipleAssignmentTarget);
             }
         }
         walkField(assignment.value);

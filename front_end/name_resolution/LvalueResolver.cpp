@@ -1,6 +1,5 @@
 #include "front_end/name_resolution/LvalueResolver.hpp"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -8,10 +7,10 @@
 #include "front_end/astapi/AstDispatcher.hpp"
 #include "front_end/import/ImportList.hpp"
 #include "front_end/name_resolution/Classifications.hpp"
+#include "front_end/name_resolution/InternalErrorSites.hpp"
 #include "front_end/name_resolution/LoadCall.hpp"
 #include "front_end/util/DocumentationLink.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
-#include "front_end/util/InternalError.hpp"
 
 namespace fe::nr {
 namespace {
@@ -20,8 +19,6 @@ using namespace lf::astapi;
 using fe::util::raiseAt;
 namespace fe_msg = KORVEX::front_end;
 namespace lang_msg = KORVEX::lang;
-
-constexpr char const* kSourcePath = "front_end/name_resolution/LvalueResolver";
 
 class LvalueResolver : public fe::astapi::AstDispatcher<LvalueResolver> {
   public:
@@ -206,7 +203,7 @@ class LvalueResolver : public fe::astapi::AstDispatcher<LvalueResolver> {
                     node = static_cast<DynamicFieldAccess*>(node)->base;
                     break;
                 default:
-                    fe::util::unreachable(kSourcePath, 318);
+                    unreachable(sites::kAssignmentTargetHead);
             }
         }
     }

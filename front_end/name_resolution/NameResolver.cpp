@@ -10,10 +10,10 @@
 
 #include "foundation/text/Utf.hpp"
 #include "front_end/astapi/AstDispatcher.hpp"
+#include "front_end/name_resolution/InternalErrorSites.hpp"
 #include "front_end/name_resolution/LocalAnnotations.hpp"
 #include "front_end/name_resolution/MockNameResolutionCallbacks.hpp"
 #include "front_end/name_resolution/ResolverEntries.hpp"
-#include "front_end/util/InternalError.hpp"
 
 namespace fe::nr {
 
@@ -83,7 +83,7 @@ void NameResolver::resolveFunction(SymbolTable* parent, FunctionDefinition& func
 }
 
 void NameResolver::resolveClassMethod(SymbolTable*, FunctionDefinition&, bool) {
-    fe::util::unreachable("front_end/name_resolution/include/NameResolver", 201);
+    unreachable(sites::kClassMethodOfFullResolver);
 }
 
 void NameResolver::resolveScript(SymbolTable* table, Program& script,

@@ -11,10 +11,10 @@
 #include "foundation/qzboost/qzboost.hpp"
 #include "front_end/astapi/AstDispatcher.hpp"
 #include "front_end/name_resolution/FunctionResolver.hpp"
+#include "front_end/name_resolution/InternalErrorSites.hpp"
 #include "front_end/name_resolution/ResolverEntries.hpp"
 #include "front_end/name_resolution/SymbolTable.hpp"
 #include "front_end/util/FrontEndUserException.hpp"
-#include "front_end/util/InternalError.hpp"
 
 namespace fe::nr {
 namespace {
@@ -22,8 +22,6 @@ namespace {
 using namespace lf::astapi;
 using fe::util::raiseAt;
 namespace fe_msg = KORVEX::front_end;
-
-constexpr char const* kSourcePath = "front_end/name_resolution/ProgramResolver";
 
 // Gives every identifier under a node that names a local function of the
 // file that classification; an identifier named `skipped` is left alone.
@@ -135,7 +133,7 @@ class ProgramResolver : private qzboost::noncopyable {
                     }
                     break;
                 default:
-                    fe::util::unreachable(kSourcePath, 164);
+                    unreachable(sites::kUnknownMemberBlock);
             }
         }
     }
@@ -196,7 +194,7 @@ class ProgramResolver : private qzboost::noncopyable {
                 resolver.resolveClassMethod(table, method, true);
                 return;
             default:
-                fe::util::unreachable(kSourcePath, 245);
+                unreachable(sites::kUnknownMethodKind);
         }
     }
 
