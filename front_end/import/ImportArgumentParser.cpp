@@ -6,6 +6,7 @@
 
 #include "foundation/i18n/Messages.hpp"
 #include "front_end/import/Features.hpp"
+#include "front_end/langutil/NameCharacters.hpp"
 
 namespace lf::import {
 
@@ -13,13 +14,8 @@ namespace {
 
 using resource_core::BaseMsgID;
 
-bool isAsciiLetter(char16_t c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-bool isNameCharacter(char16_t c) {
-    return isAsciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'_';
-}
+using lf::util::isAsciiLetter;
+using lf::util::isNameCharacter;
 
 // The character that starts at `text[at]`, keeping a surrogate pair whole so
 // that a message shows the character the user wrote.

@@ -1,5 +1,7 @@
 #include "front_end/name_resolution/LoadCall.hpp"
 
+#include "front_end/langutil/NameCharacters.hpp"
+
 #include <algorithm>
 #include <string>
 
@@ -8,12 +10,8 @@ namespace {
 
 using namespace lf::astapi;
 
-bool isAsciiLetter(char16_t c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-bool isNameCharacter(char16_t c) {
-    return isAsciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'_';
-}
+using lf::util::isAsciiLetter;
+using lf::util::isNameCharacter;
 
 // The variable a `load` of a text file makes: the file's name without its
 // extension, made into a valid name; empty when nothing is left.
@@ -52,11 +50,6 @@ bool loadsTextFile(std::u16string_view fileName, std::span<Node* const> argument
 
 }  // namespace
 
-bool isValidVariableName(std::u16string_view text) {
-    return !text.empty() && isAsciiLetter(text.front()) &&
-           std::ranges::all_of(text, isNameCharacter);
-}
-
 void forEachLoadedVariable(
     std::span<Node* const> arguments, LoadVariableLiterals accepted,
     std::function<void(TextLiteral& literal, std::u16string_view name)> const& create) {
@@ -80,7 +73,7 @@ void forEachLoadedVariable(
         }
         bool const acceptedKind = accepted == LoadVariableLiterals::AnyText ||
                                   literal->kind() == NodeKind::CharArrayLiteral;
-        if (acceptedKind && isValidVariableName(literal->text)) {
+        if (acceptedKind && lf::util::isValidName(literal->text)) {
             create(*literal, literal->text);
         }
     }

@@ -25,8 +25,4 @@ void forEachLoadedVariable(
     std::span<lf::astapi::Node* const> arguments, LoadVariableLiterals accepted,
     std::function<void(lf::astapi::TextLiteral& literal, std::u16string_view name)> const& create);
 
-// Whether `text` is a name a variable can have: an ASCII letter, then ASCII
-// letters, digits and underscores.
-bool isValidVariableName(std::u16string_view text);
-
 }  // namespace fe::nr

@@ -6,29 +6,24 @@
 #include <utility>
 
 #include "foundation/text/Utf.hpp"
+#include "front_end/langutil/NameCharacters.hpp"
 #include "front_end/parser/SyntaxError.hpp"
 
 namespace lf::parser {
 
 namespace {
 
+using lf::util::isAsciiDigit;
+using lf::util::isAsciiLetter;
+using lf::util::isNameCharacter;
 bool isSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\f' || c == u'\v';
 }
 bool isLineBreak(char16_t c) {
     return c == u'\n' || c == u'\r';
 }
-bool isDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-bool isLetter(char16_t c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-bool isIdentifierChar(char16_t c) {
-    return isLetter(c) || isDigit(c) || c == u'_';
-}
 bool isHexDigit(char16_t c) {
-    return isDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
 constexpr std::pair<std::u16string_view, TokenKind> kKeywords[] = {
@@ -100,7 +95,7 @@ bool isCloser(char16_t c) {
 }
 // A quote after this character is a transpose.
 bool endsOperand(char16_t c) {
-    return isIdentifierChar(c) || isCloser(c) || c == u'\'' || c == u'"' || c == u'.';
+    return isNameCharacter(c) || isCloser(c) || c == u'\'' || c == u'"' || c == u'.';
 }
 
 std::size_t nextLineStart(std::u16string_view source, std::size_t p) {
@@ -223,7 +218,7 @@ void Lexer::invalidCharacter() const {
 TokenKind Lexer::lexNumber() {
     std::uint32_t const start = cursor_;
     auto invalid = [&] {
-        while (!atEnd() && (isIdentifierChar(source_[cursor_]) || source_[cursor_] == u'.')) {
+        while (!atEnd() && (isNameCharacter(source_[cursor_]) || source_[cursor_] == u'.')) {
             ++cursor_;
         }
         throw SyntaxError(
@@ -243,7 +238,7 @@ TokenKind Lexer::lexNumber() {
             ++cursor_;
         }
     } else {
-        while (isDigit(peekChar())) {
+        while (isAsciiDigit(peekChar())) {
             ++cursor_;
         }
         // `1./x` and `1.'` keep the dot for the operator after the number.
@@ -251,7 +246,7 @@ TokenKind Lexer::lexNumber() {
         if (peekChar() == u'.' && afterDot != u'*' && afterDot != u'/' && afterDot != u'\\' &&
             afterDot != u'^' && afterDot != u'\'' && afterDot != u'.') {
             ++cursor_;
-            while (isDigit(peekChar())) {
+            while (isAsciiDigit(peekChar())) {
                 ++cursor_;
             }
         }
@@ -260,23 +255,23 @@ TokenKind Lexer::lexNumber() {
             if (peekChar(1) == u'+' || peekChar(1) == u'-') {
                 exponent = 2;
             }
-            if (!isDigit(peekChar(exponent))) {
+            if (!isAsciiDigit(peekChar(exponent))) {
                 cursor_ += exponent;
                 invalid();
             }
             cursor_ += exponent;
-            while (isDigit(peekChar())) {
+            while (isAsciiDigit(peekChar())) {
                 ++cursor_;
             }
         }
     }
     TokenKind kind = TokenKind::Number;
     char16_t const suffix = peekChar() | 0x20;
-    if ((suffix == u'i' || suffix == u'j') && !isIdentifierChar(peekChar(1))) {
+    if ((suffix == u'i' || suffix == u'j') && !isNameCharacter(peekChar(1))) {
         ++cursor_;
         kind = TokenKind::ImaginaryNumber;
     }
-    if (isIdentifierChar(peekChar()) || (peekChar() == u'.' && isDigit(peekChar(1)))) {
+    if (isNameCharacter(peekChar()) || (peekChar() == u'.' && isAsciiDigit(peekChar(1)))) {
         invalid();
     }
     return kind;
@@ -299,7 +294,7 @@ TokenKind Lexer::lexQuoted(char16_t quote, TokenKind kind) {
 
 TokenKind Lexer::lexWord() {
     std::uint32_t const start = cursor_;
-    while (!atEnd() && isIdentifierChar(source_[cursor_])) {
+    while (!atEnd() && isNameCharacter(source_[cursor_])) {
         ++cursor_;
     }
     if (previous_ == TokenKind::Dot) {
@@ -410,9 +405,9 @@ Token Lexer::next() {
         if (isLineBreak(c)) {
             skipLineBreak();
             token.kind = TokenKind::Newline;
-        } else if (isDigit(c) || (c == u'.' && isDigit(peekChar(1)))) {
+        } else if (isAsciiDigit(c) || (c == u'.' && isAsciiDigit(peekChar(1)))) {
             token.kind = lexNumber();
-        } else if (isLetter(c)) {
+        } else if (isAsciiLetter(c)) {
             token.kind = lexWord();
         } else if (c == u'"') {
             token.kind = lexQuoted(u'"', TokenKind::String);
