@@ -16,6 +16,7 @@ namespace {
 using lf::util::isAsciiDigit;
 using lf::util::isAsciiLetter;
 using lf::util::isNameCharacter;
+
 bool isSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\f' || c == u'\v';
 }
