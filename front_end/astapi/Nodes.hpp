@@ -128,6 +128,10 @@ inline constexpr std::uint8_t kTargetModeBits = 0x03;
 inline constexpr std::uint8_t kPartAssigned = 0x01;
 inline constexpr std::uint8_t kWholeAssigned = 0x02;
 inline constexpr std::uint8_t kForcedExternal = 0x04;
+// Set by whatever produced the tree, never by the resolver, which only reads
+// it: an assignment target carrying it that no table knows becomes UNKNOWN
+// rather than a variable. Our parser does not set it; clearing annotations
+// keeps it.
 inline constexpr std::uint8_t kProducer = 0x08;
 inline constexpr std::uint8_t kEnclosingLocalFunction = 0x10;
 inline constexpr std::uint8_t kSharedVariable = 0x20;

@@ -1,3 +1,10 @@
+// The tables of anonymous functions. A table is made before the body is
+// resolved, as a child of the enclosing scope's table, so that lookups from
+// the body start at its inputs and still reach every enclosing scope. Only
+// after the body is resolved are the entries it captured copied in, and only
+// then may the table move under the nearest root: moving it earlier would cut
+// the body off from the scopes in between while it is being classified.
+
 #include "front_end/name_resolution/AnonymousFunctionFinalizer.hpp"
 
 #include <cstdint>

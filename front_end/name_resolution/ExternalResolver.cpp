@@ -1,3 +1,8 @@
+// What a name that no scope of the file defines is, decided by where the body
+// runs. Each answer is looked for in the body's resolution cache before the
+// caller is asked, and stored there after, so that the caller hears about a
+// name once per body whichever pass asks first.
+
 #include "front_end/name_resolution/ExternalResolver.hpp"
 
 #include <utility>

@@ -1,6 +1,14 @@
 // Resolution of one function definition and, after its body, of the
 // functions nested in it. The order of the work is fixed here; the passes
 // themselves live in the lvalue, use and import resolvers.
+//
+// The order decides meanings. Arguments and nested-function names come
+// first, so that imports can clash with them; imports come before
+// assignments, so that assigning an imported name is an error wherever the
+// `import` stands; every assignment comes before any use, since a name
+// assigned anywhere in a function is its variable everywhere in it; and the
+// nested functions come last, so that they see every variable, nested
+// function and import of the functions around them.
 
 #include "front_end/name_resolution/FunctionResolver.hpp"
 

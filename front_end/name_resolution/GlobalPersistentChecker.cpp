@@ -1,3 +1,8 @@
+// The order rule of `persistent`: its names may not be used before the
+// declaration. The use pass meets statements in order, so a declaration is
+// pending until its statement is reached, and a use whose introducer is a
+// pending declaration is the error.
+
 #include "front_end/name_resolution/GlobalPersistentChecker.hpp"
 
 #include "foundation/i18n/Messages.hpp"

@@ -1,3 +1,6 @@
+// The exported pieces of the symbol-table interface: the texts of
+// classifications, as dumps and callers print them.
+
 #include <cstddef>
 #include <ostream>
 #include <stdexcept>

@@ -1,3 +1,9 @@
+// Runs the `import` statements of one scope, in order. Each entry joins the
+// scope's import list before the name it introduces is declared, so that a
+// refusal of the list (one name from two places) is reported at the argument
+// before any clash with the scope's own names; a qualified name must also be
+// known outside the program.
+
 #include "front_end/name_resolution/ImportResolver.hpp"
 
 #include <variant>

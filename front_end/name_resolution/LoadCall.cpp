@@ -1,3 +1,7 @@
+// Reads what a call of `load` makes from its literal arguments; the file name
+// decides first (text files make one variable), so the options are looked
+// for before any later argument is taken as a variable name.
+
 #include "front_end/name_resolution/LoadCall.hpp"
 
 #include "front_end/langutil/NameCharacters.hpp"

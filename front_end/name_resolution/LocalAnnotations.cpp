@@ -1,3 +1,7 @@
+// After resolution without a caller, only what the program itself decides
+// may stay on the tree: variables and local and nested functions. Everything
+// else was answered by stand-ins for the caller and is cleared.
+
 #include "front_end/name_resolution/LocalAnnotations.hpp"
 
 #include "front_end/astapi/Annotations.hpp"

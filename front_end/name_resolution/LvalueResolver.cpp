@@ -1,3 +1,10 @@
+// The assignment-target pass of a function. It runs before any use is
+// classified, because in this language a name is a variable of the function
+// wherever it is assigned, also below its first use. Targets are resolved in
+// statement order (so that `global` and `persistent` names meet their
+// declarations first); the variables that `load` makes come last, once every
+// assignment of `load` itself is known.
+
 #include "front_end/name_resolution/LvalueResolver.hpp"
 
 #include <string>
@@ -138,6 +145,8 @@ class LvalueResolver : public fe::astapi::AstDispatcher<LvalueResolver> {
         auto const* found = table_.lookup(name, &depth);
         target.setTargetMode(mode);
         if (found == nullptr) {
+            // A target the tree's producer marked (code it generated, whose
+            // names it does not vouch for) is recorded but not made a variable.
             IdKind kind = target.hasMark(marks::kProducer) ? IdKind::UNKNOWN : IdKind::VARIABLE;
             table_.addEntry(name, {kind, &target});
             target.classify(kind, &target);

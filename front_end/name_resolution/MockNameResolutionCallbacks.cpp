@@ -1,3 +1,7 @@
+// The answers that resolution without a caller works with: every
+// well-formed name may be external and nothing is known of a workspace, so
+// that only the program's own names are decided.
+
 #include "front_end/name_resolution/MockNameResolutionCallbacks.hpp"
 
 #include "front_end/langutil/DottedIdentifier.hpp"

@@ -1,5 +1,7 @@
 // Resolution of a whole program file: the root table, the local functions
 // and the checks of function names against each other and the file name.
+// Every local function is entered before any body is resolved, because a
+// body may call a function defined further down the file.
 
 #include <memory>
 #include <stdexcept>

@@ -1,3 +1,10 @@
+// The use pass of a function body: every appearance of a name that is not an
+// assignment target. It runs after the target pass, so every variable of the
+// body is already in the table, and looks names up outwards through the
+// enclosing functions before asking the external resolver; checks on how a
+// function may be used (indexing, fields, command syntax) run after the
+// name's classification is known.
+
 #include "front_end/name_resolution/RvalueResolver.hpp"
 
 #include <cstdint>
@@ -23,65 +30,6 @@ namespace fe::nr {
 using namespace lf::astapi;
 using fe::astapi::NodeField;
 using Classification = ISymbolTable::Classification;
-
-// ------------------------------------------------------- dotted names
-
-std::optional<DottedNameBuilder::Collapse> DottedNameBuilder::buildDottedName(
-    ExpressionSlot slot, std::vector<std::u16string_view>& parts) {
-    Node* node = slot.get();
-    if (Identifier* head = nodeAs<Identifier>(node)) {
-        DottedHeadResult const headResult = resolveDottedHead(*head, parts);
-        if (headResult.continueDotted) {
-            parts.push_back(head->name());
-            if (auto collapse = collapseLongestPrefix(*head, parts, headResult)) {
-                if (collapse->dotsToConsume == 0) {
-                    slot.replace(*collapse->identifier);
-                }
-                return collapse;
-            }
-        }
-        resolveIdentifier(slot);
-        return std::nullopt;
-    }
-    FieldAccess* access = nodeAs<FieldAccess>(node);
-    if (access == nullptr || access->field == nullptr || access->base == nullptr) {
-        visitOther(slot);
-        return std::nullopt;
-    }
-    parts.push_back(access->field->text);
-    auto collapse = buildDottedName(NodeField<Expression>(access->base), parts);
-    if (collapse && collapse->dotsToConsume > 0 && --collapse->dotsToConsume == 0) {
-        slot.replace(*collapse->identifier);
-    }
-    return collapse;
-}
-
-std::optional<DottedNameBuilder::Collapse> DottedNameBuilder::collapseLongestPrefix(
-    Identifier& head, std::span<std::u16string_view const> parts,
-    DottedHeadResult const& headResult) {
-    // The parts run from the right: the head is the last one.
-    std::u16string text;
-    std::vector<std::size_t> prefixEnds;
-    for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
-        if (!text.empty()) {
-            text += u'.';
-        }
-        text += *part;
-        prefixEnds.push_back(text.size());
-    }
-    for (std::size_t components = parts.size(); components >= 2; --components) {
-        std::u16string_view const prefix(text.data(), prefixEnds[components - 1]);
-        if (Identifier* qualified = resolveDottedPrefix(prefix, head.position(), headResult)) {
-            return Collapse{static_cast<std::uint32_t>(components - 1), qualified};
-        }
-    }
-    if (!headResult.headImportedPackage) {
-        return std::nullopt;
-    }
-    Identifier* whole = factory_.createIdentifier(head.position(), text);
-    resolveImportedPackageName(*whole);
-    return Collapse{static_cast<std::uint32_t>(parts.size() - 1), whole};
-}
 
 bool hasWholeDimensionColon(Index const& index) {
     for (Expression const* argument : index.arguments) {
@@ -325,6 +273,10 @@ class RvalueVisitor final : public DottedNameBuilder,
             if (depth > 0 && found->kind == IdKind::VARIABLE) {
                 identifier.setMark(marks::kSharedVariable);
             }
+            // An UNKNOWN entry of this body's own table was made by an earlier
+            // use here that already asked the external resolver, so it is as
+            // settled as a variable; one from an enclosing scope was decided
+            // for that scope, whose imports and workspace may differ.
             bool const settled = found->kind == IdKind::VARIABLE ||
                                  isFunctionOfTheFile(found->kind) ||
                                  (found->kind == IdKind::UNKNOWN && depth == 0) ||

@@ -107,7 +107,7 @@ class ScriptBodyResolver : public DottedNameBuilder,
         }
     }
 
-    // A plain use of a name (rule U).
+    // A plain use of a name.
     template <class S>
     void traverse(Identifier& identifier, NodeField<S>) {
         classifyUse(identifier, table.lookup(identifier.name(), nullptr));
@@ -201,7 +201,8 @@ class ScriptBodyResolver : public DottedNameBuilder,
           resolutionCache_(enclosing.resolutionCache_),
           externalResolver_(enclosing.nameResolver_, imports_, resolutionCache_) {}
 
-    // Rule U.
+    // A name that no scope knows is recorded as UNKNOWN, introduced by its
+    // first use: the workspace the script runs in decides at run time.
     void classifyUse(Identifier& identifier, Classification const* found) {
         if (found != nullptr) {
             copyClassification(identifier, *found);
@@ -211,7 +212,9 @@ class ScriptBodyResolver : public DottedNameBuilder,
         identifier.classify(IdKind::UNKNOWN, &identifier);
     }
 
-    // Rule V: loop and catch variables and `global` names.
+    // Loop and catch variables and `global` names: variables of the script,
+    // which may not take the name of the script, a local function or an
+    // import.
     void introduceVariable(Identifier& identifier) {
         std::u16string_view name = identifier.name();
         if (name == scriptName_) {
@@ -264,7 +267,7 @@ class ScriptBodyResolver : public DottedNameBuilder,
         }
     }
 
-    // Rule A: the body is resolved in the anonymous function's own table;
+    // The body is resolved in the anonymous function's own table;
     // the names it meets first are recorded where this resolver records.
     void resolveAnonymousFunction(AnonymousFunction& function) {
         function.setStaticImports(imports_, *nameResolver_.factory().allocator());
@@ -282,7 +285,7 @@ class ScriptBodyResolver : public DottedNameBuilder,
         recordingTable_.addEntry(name, classification);
     }
 
-    // Rule D1: only an imported package can start a qualified name.
+    // Only a package the script imported can start a qualified name.
     DottedHeadResult resolveDottedHead(Identifier& head,
                                        std::span<std::u16string_view const>) override {
         Classification const* found = table.lookup(head.name(), nullptr);
@@ -296,7 +299,8 @@ class ScriptBodyResolver : public DottedNameBuilder,
         return {};
     }
 
-    // Rule D2.
+    // A dotted prefix under an imported package names what the imports map
+    // it to.
     Identifier* resolveDottedPrefix(std::u16string_view text, std::uint32_t position,
                                     DottedHeadResult const& head) override {
         std::u16string_view qualified =

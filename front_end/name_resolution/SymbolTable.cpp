@@ -1,3 +1,6 @@
+// The symbol table of one scope, its lookups outwards and the first uses it
+// records for the nested-scope check.
+
 #include "front_end/name_resolution/SymbolTable.hpp"
 
 #include <memory>

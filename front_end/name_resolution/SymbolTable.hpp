@@ -1,5 +1,20 @@
 #pragma once
 // The symbol table of one scope, as the resolvers build it.
+//
+// Invariants:
+// - A root table (made by `create`) belongs to the syntax tree's allocator
+//   and ends lookups: a program file, a script, an eval body or section, and
+//   the finished table of an anonymous function are roots. Every other table
+//   (a function's, a nested function's, an anonymous function's while its
+//   body is resolved) is owned by its parent and looks outwards through it.
+// - An entry, once made, is never replaced: `addEntry` keeps the first
+//   classification of a name (callers may refine the stored one in place).
+// - The mark says the scope's workspace is static: fixed when the file is
+//   parsed, so no name can become a variable at run time. Anonymous-function
+//   tables are marked when they are finished.
+// - First uses (introduction nodes) are kept while the functions nested in
+//   the scope are resolved, for the check that a nested function does not
+//   assign a name its parent used; they are dropped once the scope is done.
 
 #include <cstdint>
 #include <map>
@@ -74,14 +89,24 @@ class SymbolTable final : public ISymbolTable {
 
     void collectOuterNames() const;
 
+    // The node that opens the scope (program, function, anonymous function).
     lf::astapi::Node const* scopeNode;
+    // Lookups stop here; the allocator, not a parent, owns the table.
     bool isRoot;
+    // Whether `outerNames` has been gathered (at the first usesOuterName).
     mutable bool outerNamesCollected = false;
+    // The scope's own names and their classifications.
     EntryMap entryMap;
+    // The enclosing scope's table; null for a root made without one.
     SymbolTable* parent;
+    // The scope's workspace is static.
     bool marked = false;
+    // The tables of nested scopes, owned, in creation order.
     std::vector<SymbolTable*> children;
+    // The first use of each name met in this scope, while nested scopes are
+    // being resolved.
     std::map<std::u16string_view, lf::astapi::Node const*, CodeUnitOrder> introductionNodes;
+    // Names the scope's own code classifies without defining them here.
     mutable std::set<std::u16string_view, CodeUnitOrder> outerNames;
 };
 

@@ -1,3 +1,6 @@
+// The readable listing of a tree of tables, for tools and tests: every
+// scope named, entries in name order, nested scopes one space deeper.
+
 #include "front_end/name_resolution/SymbolTableListing.hpp"
 
 #include <ostream>

@@ -1,3 +1,8 @@
+// The operands of `@`. They name functions, so variables of the same name
+// are passed over; and since a handle can be taken before the function it
+// names is met (a later line may introduce it), the introducers of operands
+// that introduced themselves are settled after the body's walk.
+
 #include "front_end/name_resolution/UnaryAtOperandResolver.hpp"
 
 #include <algorithm>
