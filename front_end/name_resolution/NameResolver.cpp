@@ -53,15 +53,21 @@ std::int64_t steadyNanoseconds() {
         .count();
 }
 
+NanosecondClock resolutionClock = steadyNanoseconds;
+
 // Charges the time since the last mark to `total` and enters `state`.
 void markInterval(ResolutionTimer& timer, double& total, std::int32_t state) {
-    std::int64_t const now = steadyNanoseconds();
+    std::int64_t const now = resolutionClock();
     total += static_cast<double>(now - timer.lastMarkNanoseconds) / 1e6;
     timer.lastMarkNanoseconds = now;
     timer.state = state;
 }
 
 }  // namespace
+
+void setResolutionClockForTesting(NanosecondClock clock) {
+    resolutionClock = clock != nullptr ? clock : steadyNanoseconds;
+}
 
 template <class Call>
 decltype(auto) NameResolver::timed(Call&& call) {

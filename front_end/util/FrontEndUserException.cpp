@@ -2,6 +2,7 @@
 
 #include "foundation/i18n/MessageCatalog.hpp"
 #include "foundation/i18n/Messages.hpp"
+#include "foundation/i18n/RaisedMessages.hpp"
 
 namespace fe::util {
 
@@ -11,7 +12,9 @@ WrappedFrontEndUserExceptionFromBaseMsgID::WrappedFrontEndUserExceptionFromBaseM
     uint32_t position, resource_core::BaseMsgID const& message)
     : position_(position),
       identifier_(message.errorId()),
-      messageText_(fl::i18n::MessageCatalog(fl::i18n::QzLocale::global()).get_message(message)) {}
+      messageText_(fl::i18n::MessageCatalog(fl::i18n::QzLocale::global()).get_message(message)) {
+    fl::i18n::noteRaisedMessage(identifier_);
+}
 
 WrappedFrontEndUserExceptionFromBaseMsgID::~WrappedFrontEndUserExceptionFromBaseMsgID() = default;
 

@@ -21,6 +21,7 @@
 
 #include "foundation/Visibility.hpp"
 #include "foundation/except/Exception.hpp"
+#include "foundation/i18n/RaisedMessages.hpp"
 #include "foundation/resource/BaseMsgID.hpp"
 #include "front_end/langutil/LineInfo.hpp"
 #include "front_end/util/SourceLocation.hpp"
@@ -53,7 +54,9 @@ class KORVEX_VISIBLE FrontEndUserException final : public IFrontEndUserException
 
   public:
     explicit FrontEndUserException(uint32_t position, Args... arguments)
-        : position_(position), arguments_(std::move(arguments)...) {}
+        : position_(position), arguments_(std::move(arguments)...) {
+        fl::i18n::noteRaisedMessage(resource_core::composeErrorId(Id::kComponent, Id::kId));
+    }
 
     [[noreturn]] void raise(
         std::u16string const& sourceName,

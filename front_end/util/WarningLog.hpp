@@ -26,13 +26,17 @@ class KORVEX_VISIBLE IFrontEndWarningLog {
 
     // A complete warning: a located message carries its location text as its
     // first argument (see warnAt).
-    virtual void add(resource_core::BaseMsgID const& message) = 0;
+    void add(resource_core::BaseMsgID const& message);
 
     // A warning message of another component, whose own arguments hold no
     // location, about the source at `position`.
-    virtual void addAt(uint32_t position, resource_core::BaseMsgID const& message) = 0;
+    void addAt(uint32_t position, resource_core::BaseMsgID const& message);
 
   protected:
+    // What a log does with the warnings it is given.
+    virtual void keep(resource_core::BaseMsgID const& message) = 0;
+    virtual void keepAt(uint32_t position, resource_core::BaseMsgID const& message) = 0;
+
     IFrontEndWarningLog(std::u16string sourceName,
                         std::shared_ptr<lf::util::LineInfo const> lineInfo);
 
@@ -46,8 +50,9 @@ class KORVEX_VISIBLE NullFrontEndWarningLog final : public IFrontEndWarningLog {
   public:
     NullFrontEndWarningLog();
 
-    void add(resource_core::BaseMsgID const&) override {}
-    void addAt(uint32_t, resource_core::BaseMsgID const&) override {}
+  private:
+    void keep(resource_core::BaseMsgID const&) override {}
+    void keepAt(uint32_t, resource_core::BaseMsgID const&) override {}
 };
 
 struct CollectedWarning {
@@ -63,12 +68,12 @@ class KORVEX_VISIBLE CollectingFrontEndWarningLog final : public IFrontEndWarnin
     CollectingFrontEndWarningLog(std::u16string sourceName,
                                  std::shared_ptr<lf::util::LineInfo const> lineInfo);
 
-    void add(resource_core::BaseMsgID const& message) override;
-    void addAt(uint32_t position, resource_core::BaseMsgID const& message) override;
-
     std::vector<CollectedWarning> const& warnings() const { return warnings_; }
 
   private:
+    void keep(resource_core::BaseMsgID const& message) override;
+    void keepAt(uint32_t position, resource_core::BaseMsgID const& message) override;
+
     std::vector<CollectedWarning> warnings_;
 };
 

@@ -33,6 +33,12 @@ using CheckPackageFcn = std::function<qzboost::optional<resource_core::TypedMsgI
     lf::import::PackageSpecifier const&)>;
 using StaticLookupFcn = std::function<qzboost::optional<ClassificationData>(std::u16string_view)>;
 
+// The clock that the timing of callbacks reads, in nanoseconds: the steady
+// clock. Tests put a clock of their own in its place to time callbacks
+// without waiting; null puts the steady clock back. Not for concurrent use.
+using NanosecondClock = std::int64_t (*)();
+void setResolutionClockForTesting(NanosecondClock clock);
+
 class AbstractNameResolver : private qzboost::noncopyable {
   public:
     // The resolver keeps references only: every argument must outlive it.

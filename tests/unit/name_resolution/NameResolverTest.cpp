@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "front_end/astapi/AstNodeFactory.hpp"
@@ -55,12 +53,6 @@ class RecordingCallbacks final : public fe::nr::INameResolutionCallbacks {
         return false;
     }
 };
-
-std::int64_t nowNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 std::string logicErrorOf(std::function<void()> const& call) {
     try {
@@ -119,45 +111,52 @@ TEST_F(NameResolverTest, OneResolverForTheProcess) {
     EXPECT_EQ(&fe::nr::getNameResolver(), &resolver);
 }
 
+// A clock that moves only when a test moves it.
+std::int64_t fakeNanoseconds = 0;
+
 TEST_F(NameResolverTest, TimerSplitsResolverAndCallbackTime) {
-    using namespace std::chrono_literals;
+    fe::nr::setResolutionClockForTesting([] { return fakeNanoseconds; });
+    fakeNanoseconds = 100'000'000;
     std::int32_t stateInCallback = 0;
     fe::nr::IsNameFcn slowCallback = [&](std::u16string_view) {
         stateInCallback = timer.state;
-        std::this_thread::sleep_for(3ms);
+        fakeNanoseconds += 3'000'000;
         return true;
     };
     fe::nr::NameResolver timed(slowCallback, resolveImport, isKnownExternalName, checkPackage,
                                factory, warnings, &timer);
-    timer.lastMarkNanoseconds = nowNanoseconds() - 5'000'000;
+    timer.lastMarkNanoseconds = fakeNanoseconds - 5'000'000;
 
     EXPECT_TRUE(timed.isKnownExternalName(u"f"));
     EXPECT_EQ(stateInCallback, ResolutionTimer::kInCallback);
     EXPECT_EQ(timer.state, ResolutionTimer::kInResolver);
-    EXPECT_GE(timer.resolverMilliseconds, 5.0);  // measured from the caller's mark
-    EXPECT_LT(timer.resolverMilliseconds, 1000.0);
-    EXPECT_GE(timer.callbackMilliseconds, 3.0);
+    EXPECT_DOUBLE_EQ(timer.resolverMilliseconds, 5.0);  // measured from the caller's mark
+    EXPECT_DOUBLE_EQ(timer.callbackMilliseconds, 3.0);
 
-    double const afterFirst = timer.callbackMilliseconds;
-    std::this_thread::sleep_for(2ms);
+    fakeNanoseconds += 2'000'000;
     EXPECT_TRUE(timed.isKnownExternalName2(u"g"));  // field 3: the quick one
-    EXPECT_GE(timer.resolverMilliseconds, 7.0);
-    EXPECT_LT(timer.callbackMilliseconds - afterFirst, 3.0);
+    EXPECT_DOUBLE_EQ(timer.resolverMilliseconds, 7.0);
+    EXPECT_DOUBLE_EQ(timer.callbackMilliseconds, 3.0);
+    EXPECT_EQ(timer.lastMarkNanoseconds, fakeNanoseconds);
+    fe::nr::setResolutionClockForTesting(nullptr);
 }
 
 TEST_F(NameResolverTest, TimerIsChargedWhenACallbackThrows) {
+    fe::nr::setResolutionClockForTesting([] { return fakeNanoseconds; });
+    fakeNanoseconds = 50'000'000;
     fe::nr::CheckPackageFcn failing = [](lf::import::PackageSpecifier const&)
         -> qzboost::optional<resource_core::TypedMsgIDHolder> {
+        fakeNanoseconds += 1'000'000;
         throw std::runtime_error("callback failed");
     };
     fe::nr::NameResolver timed(isKnownExternalName, resolveImport, isKnownExternalName, failing,
                                factory, warnings, &timer);
-    timer.lastMarkNanoseconds = nowNanoseconds();
-    std::int64_t const before = timer.lastMarkNanoseconds;
+    timer.lastMarkNanoseconds = fakeNanoseconds;
     EXPECT_THROW(timed.checkPackage(lf::import::PackageSpecifier(u"pkg")), std::runtime_error);
     EXPECT_EQ(timer.state, ResolutionTimer::kInResolver);
-    EXPECT_GT(timer.lastMarkNanoseconds, before);
-    EXPECT_GT(timer.callbackMilliseconds, 0.0);
+    EXPECT_EQ(timer.lastMarkNanoseconds, fakeNanoseconds);
+    EXPECT_DOUBLE_EQ(timer.callbackMilliseconds, 1.0);
+    fe::nr::setResolutionClockForTesting(nullptr);
 }
 
 TEST_F(NameResolverTest, LocalResolverCallsItsFunctionObjectsUntimed) {
