@@ -8,11 +8,11 @@ namespace {
 std::atomic<std::size_t> allocations{0};
 }
 
-namespace testing_support {
+namespace korvex::testing {
 std::size_t allocationCount() {
     return allocations.load();
 }
-}  // namespace testing_support
+}  // namespace korvex::testing
 
 void* operator new(std::size_t size) {
     ++allocations;

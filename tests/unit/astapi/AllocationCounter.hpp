@@ -3,6 +3,6 @@
 
 #include <cstddef>
 
-namespace testing_support {
+namespace korvex::testing {
 std::size_t allocationCount();
 }

@@ -175,9 +175,9 @@ TEST_F(DispatcherTest, WalkingALargeTreeAllocatesNothing) {
         void visit(Identifier&) { ++identifiers; }
         std::size_t identifiers = 0;
     } counter;
-    std::size_t before = testing_support::allocationCount();
+    std::size_t before = korvex::testing::allocationCount();
     counter.dispatch(*program);
-    std::size_t after = testing_support::allocationCount();
+    std::size_t after = korvex::testing::allocationCount();
     EXPECT_EQ(counter.identifiers, 75000u);
     EXPECT_EQ(after - before, 0u);
 }

@@ -53,7 +53,7 @@ TEST(NestingTest, EveryRecursivePathStopsAtTheLimit) {
     };
     for (Input const& input : inputs) {
         SCOPED_TRACE(input.name);
-        auto const error = parser_test::syntaxErrorOf(input.source);
+        auto const error = korvex::testing::syntaxErrorOf(input.source);
         EXPECT_STREQ(error.identifier(), lf::parser::errors::kNestingTooDeep) << error.what();
     }
 }
@@ -64,7 +64,7 @@ TEST(NestingTest, TheLimitCountsOneLevelPerBracket) {
         return u"x = " + repeat(u"(", depth) + u"1" + repeat(u")", depth);
     };
     EXPECT_NO_THROW(lf::parser::parse(nested(lf::parser::kMaxNestingDepth), factory));
-    auto const error = parser_test::syntaxErrorOf(nested(lf::parser::kMaxNestingDepth + 1));
+    auto const error = korvex::testing::syntaxErrorOf(nested(lf::parser::kMaxNestingDepth + 1));
     EXPECT_STREQ(error.identifier(), lf::parser::errors::kNestingTooDeep);
     EXPECT_EQ(error.position(), 4 + lf::parser::kMaxNestingDepth + 1);
 }
@@ -80,7 +80,7 @@ TEST(NestingTest, TheLimitCountsOneLevelPerBlockAndFunction) {
     for (auto const& nested : {std::function<std::u16string(std::size_t)>(blocks),
                                std::function<std::u16string(std::size_t)>(functions)}) {
         EXPECT_NO_THROW(lf::parser::parse(nested(lf::parser::kMaxNestingDepth), factory));
-        auto const error = parser_test::syntaxErrorOf(nested(lf::parser::kMaxNestingDepth + 1));
+        auto const error = korvex::testing::syntaxErrorOf(nested(lf::parser::kMaxNestingDepth + 1));
         EXPECT_STREQ(error.identifier(), lf::parser::errors::kNestingTooDeep);
     }
 }

@@ -10,7 +10,7 @@
 #include "front_end/langutil/LineInfo.hpp"
 #include "front_end/parser/Parser.hpp"
 
-namespace parser_test {
+namespace korvex::testing {
 
 // "LINE:COL" of a 1-based position in `source`.
 inline std::string lineColumn(std::u16string_view source, std::uint32_t position) {
@@ -31,4 +31,4 @@ inline lf::parser::SyntaxError syntaxErrorOf(std::u16string_view source) {
     return lf::parser::SyntaxError("", 0, "");
 }
 
-}  // namespace parser_test
+}  // namespace korvex::testing

@@ -74,9 +74,9 @@ TEST_F(PositionTest, IllFormedUtf8IsAnInvalidCharacterOnlyOutsideTextAndComments
 
 TEST_F(PositionTest, ErrorsAtTheEndPointJustPastTheLastCharacter) {
     std::u16string const source = u"x = (1 +\r\n";
-    auto const error = parser_test::syntaxErrorOf(u"x = [1 2");
+    auto const error = korvex::testing::syntaxErrorOf(u"x = [1 2");
     EXPECT_EQ(error.position(), 9u);
-    EXPECT_EQ(parser_test::syntaxErrorOf(source).position(), 9u);  // at the "\r\n"
+    EXPECT_EQ(korvex::testing::syntaxErrorOf(source).position(), 9u);  // at the "\r\n"
 }
 
 }  // namespace

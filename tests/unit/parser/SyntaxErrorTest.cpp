@@ -11,8 +11,8 @@ namespace {
 
 using namespace lf::astapi;
 namespace errors = lf::parser::errors;
-using parser_test::lineColumn;
-using parser_test::syntaxErrorOf;
+using korvex::testing::lineColumn;
+using korvex::testing::syntaxErrorOf;
 
 TEST(SyntaxErrorTest, NamesTheOpenBracketAndWhatWasFound) {
     std::u16string const source = u"% two\n%lines\ny = ff(1,\n 2)";

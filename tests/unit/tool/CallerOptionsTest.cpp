@@ -11,7 +11,7 @@
 namespace korvex::tool {
 namespace {
 
-using testing::TemporaryFolder;
+using korvex::testing::TemporaryFolder;
 
 TEST(StaticAnswer, ReadsKindAndOptionalNumbers) {
     auto [name, data] = parseStaticAnswer("f=LOCAL_FUNCTION");

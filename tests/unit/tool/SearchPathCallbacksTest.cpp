@@ -11,7 +11,7 @@
 namespace korvex::tool {
 namespace {
 
-using testing::TemporaryFolder;
+using korvex::testing::TemporaryFolder;
 
 class SearchPathCallbacksTest : public ::testing::Test {
   protected:

@@ -8,7 +8,7 @@
 namespace korvex::tool {
 namespace {
 
-using testing::TemporaryFolder;
+using korvex::testing::TemporaryFolder;
 
 class SearchPathTest : public ::testing::Test {
   protected:

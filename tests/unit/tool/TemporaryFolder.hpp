@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-namespace korvex::tool::testing {
+namespace korvex::testing {
 
 class TemporaryFolder {
   public:
@@ -46,4 +46,4 @@ class TemporaryFolder {
     std::filesystem::path root_;
 };
 
-}  // namespace korvex::tool::testing
+}  // namespace korvex::testing

@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "foundation/text/Utf.hpp"
+
+namespace {
+
+TEST(Utf, ConvertsEveryPlaneBothWays) {
+    std::u16string utf16 = u"a\u00e9\u20ac\U0001F600z";
+    std::string utf8 = "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80z";
+    EXPECT_EQ(fl::text::toUtf8(utf16), utf8);
+    EXPECT_EQ(fl::text::toUtf16(utf8), utf16);
+}
+
+TEST(Utf, UnpairedSurrogatesBecomeReplacementCharacters) {
+    std::u16string text = {u'a', 0xD800, u'b', 0xDC00, 0xDC00, 0xD800, 0xD83D};
+    EXPECT_EQ(fl::text::toUtf8(text), "a\uFFFDb\uFFFD\uFFFD\uFFFD\uFFFD");
+}
+
+TEST(Utf, EachMaximalInvalidUtf8SubsequenceBecomesOneReplacement) {
+    struct Case {
+        std::string utf8;
+        std::u16string utf16;
+    };
+    Case const cases[] = {
+        {"\xff", u"\uFFFD"},
+        {"\x80x", u"\uFFFDx"},                              // stray continuation byte
+        {"\xc0\xaf", u"\uFFFD\uFFFD"},                      // overlong lead
+        {"\xe0\x80\xaf", u"\uFFFD\uFFFD\uFFFD"},            // overlong three-byte form
+        {"\xed\xa0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
+        {"\xf4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+        {"\xe2\x82", u"\uFFFD"},                            // truncated at the end
+        {"\xf0\x9f\x98x", u"\uFFFDx"},                      // truncated before ASCII
+        {"\xe2\x82\xe2\x82\xac", u"\uFFFD\u20ac"},          // truncated before a valid sequence
+    };
+    for (Case const& c : cases) {
+        EXPECT_EQ(fl::text::toUtf16(c.utf8), c.utf16) << testing::PrintToString(c.utf8);
+    }
+}
+
+}  // namespace
