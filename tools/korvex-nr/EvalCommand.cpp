@@ -43,8 +43,7 @@ class EvalCommand final : public Subcommand {
 
     EvalCommand(CLI::App* command, Kind kind) : Subcommand(command), kind_(kind) {
         source_.addTo(*command);
-        command->add_flag("--tables", tables_,
-                          "after the classifications, print the symbol tables (as resolve does)");
+        output_.addTo(*command);
         caller_.addTo(*command);
         if (kind == Kind::EvalBody) {
             addEvalOptions(*command);
@@ -59,7 +58,7 @@ class EvalCommand final : public Subcommand {
         model.evalSwitchB = switchB_;
         lf::features::setPackageImportsFeature(caller_.packageImports());
         auto const imports = caller_.callerImports();
-        return resolveAndPrint(source, tables_,
+        return resolveAndPrint(source, output_,
                                [&](lf::astapi::Program& text, fe::astapi::AstNodeFactory& factory,
                                    fe::util::IFrontEndWarningLog& warnings) {
                                    rejectDefinitions(text);
@@ -124,7 +123,7 @@ class EvalCommand final : public Subcommand {
     Kind kind_;
     SourceOptions source_;
     CallerOptions caller_;
-    bool tables_ = false;
+    DumpOptions output_;
     std::uint32_t context_ = 1;
     bool staticWorkspace_ = false;
     bool switchA_ = false;

@@ -20,10 +20,7 @@ class ResolveCommand final : public Subcommand {
         command->add_flag("--local", local_,
                           "resolve the program's own names only, without asking the search path "
                           "(names from outside stay unannotated)");
-        command->add_flag("--tables", tables_,
-                          "after the classifications, print the symbol tables: a line "
-                          "'symbol tables:', then one line 'NAME : CLASSIFICATION' per entry, "
-                          "nested scopes indented by one more space");
+        output_.addTo(*command);
         caller_.addTo(*command);
         command->footer(
             "Prints one line per identifier: NAME#POSITION: CLASSIFICATION and the position "
@@ -40,7 +37,7 @@ class ResolveCommand final : public Subcommand {
         CallerModel model = caller_.model(source.name);
         lf::features::setPackageImportsFeature(caller_.packageImports());
         return resolveAndPrint(
-            source, tables_,
+            source, output_,
             [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory,
                 fe::util::IFrontEndWarningLog& warnings) {
                 fe::nr::INameResolver const& resolver = fe::nr::getNameResolver();
@@ -58,7 +55,7 @@ class ResolveCommand final : public Subcommand {
     SourceOptions source_;
     CallerOptions caller_;
     bool local_ = false;
-    bool tables_ = false;
+    DumpOptions output_;
 };
 
 }  // namespace

@@ -128,7 +128,84 @@ fe::nr::ResolutionTimer startResolutionTimer() {
     return timer;
 }
 
-int resolveAndPrint(SourceText const& source, bool printTables, ResolveTree const& resolve) {
+void DumpOptions::addTo(CLI::App& command) {
+    command.add_flag("--tables", tables_,
+                     "after the classifications, print the symbol tables: a line 'symbol "
+                     "tables:', then for each scope a line naming it and one line 'NAME : "
+                     "CLASSIFICATION' per entry, nested scopes indented by one more space");
+    command
+        .add_option("--positions", positions_,
+                    "how positions are printed: 'offset' (NAME#OFFSET, UTF-16 code units "
+                    "from 1) or 'line-col' (NAME@LINE:COL)")
+        ->check(CLI::IsMember({"offset", "line-col"}))
+        ->default_val("offset");
+}
+
+namespace {
+
+// "@LINE:COL" for a position in `lines`, "@-" for a name the resolver made.
+std::string lineAndColumnOf(std::string_view offset, lf::util::LineInfo const& lines) {
+    std::uint32_t const position = static_cast<std::uint32_t>(std::stoul(std::string(offset)));
+    if (position == 0) {
+        return "@-";
+    }
+    lf::util::LineAndColumn const at = lines.lineAndColumn(position);
+    return '@' + std::to_string(at.line) + ':' + std::to_string(at.column);
+}
+
+}  // namespace
+
+std::string DumpOptions::formatDump(std::string const& dump,
+                                    lf::util::LineInfo const& lines) const {
+    if (positions_ == "offset") {
+        return dump;
+    }
+    constexpr std::string_view kIntroduced = " Introduced#";
+    std::string formatted;
+    std::istringstream in(dump);
+    for (std::string line; std::getline(in, line);) {
+        // NAME#OFFSET: CLASSIFICATION, then " Introduced#OFFSET" or " No introduction node";
+        // a name has no spaces but may itself contain '#'.
+        std::size_t const colon = line.find(": ");
+        std::size_t const hash = line.rfind('#', colon);
+        formatted +=
+            line.substr(0, hash) + lineAndColumnOf(line.substr(hash + 1, colon - hash - 1), lines);
+        std::string_view rest = std::string_view(line).substr(colon);
+        if (std::size_t const introduced = rest.rfind(kIntroduced);
+            introduced != std::string_view::npos) {
+            formatted += rest.substr(0, introduced);
+            formatted += " Introduced";
+            formatted += lineAndColumnOf(rest.substr(introduced + kIntroduced.size()), lines);
+        } else {
+            formatted += rest;
+        }
+        formatted += '\n';
+    }
+    return formatted;
+}
+
+std::string DumpOptions::formatTables(std::string const& listing,
+                                      lf::util::LineInfo const& lines) const {
+    if (positions_ == "offset") {
+        return listing;
+    }
+    constexpr std::string_view kAnonymousScope = "[anonymous function #";
+    std::string formatted;
+    std::istringstream in(listing);
+    for (std::string line; std::getline(in, line);) {
+        if (std::size_t const scope = line.find(kAnonymousScope); scope != std::string::npos) {
+            std::size_t const offset = scope + kAnonymousScope.size();
+            line = line.substr(0, offset - 1) +
+                   lineAndColumnOf(line.substr(offset, line.find(']', offset) - offset), lines) +
+                   "]";
+        }
+        formatted += line + '\n';
+    }
+    return formatted;
+}
+
+int resolveAndPrint(SourceText const& source, DumpOptions const& output,
+                    ResolveTree const& resolve) {
     fe::astapi::AstNodeFactory factory;
     lf::astapi::Program* program = nullptr;
     try {
@@ -148,10 +225,12 @@ int resolveAndPrint(SourceText const& source, bool printTables, ResolveTree cons
         failure = describeUserError(error, source);
     }
 
-    std::cout << fe::nr::getNameResolver().dumpClassifications(*program);
-    if (printTables && table != nullptr) {
-        std::cout << "symbol tables:\n";
-        fe::nr::listSymbolTable(*table, std::cout);
+    std::cout << output.formatDump(fe::nr::getNameResolver().dumpClassifications(*program),
+                                   *source.lines);
+    if (output.printsTables() && table != nullptr) {
+        std::ostringstream listing;
+        fe::nr::listSymbolTable(*table, listing);
+        std::cout << "symbol tables:\n" << output.formatTables(listing.str(), *source.lines);
     }
     for (fe::util::CollectedWarning const& warning : warnings.warnings()) {
         printLocated(std::cerr, source, "warning",

@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/langutil/LineInfo.hpp"
@@ -90,6 +91,26 @@ void printLocated(std::ostream& out, SourceText const& source, char const* sever
 // A timer for one resolution, started now.
 fe::nr::ResolutionTimer startResolutionTimer();
 
+// How `resolve`, `eval` and `section` print their results (`--tables`,
+// `--positions`).
+class DumpOptions {
+  public:
+    void addTo(CLI::App& command);
+
+    // Rewrites the positions of a classification dump (`NAME#OFFSET: ...
+    // Introduced#OFFSET`) as `NAME@LINE:COL` when asked; position 0, a name
+    // the resolver made, becomes `@-`.
+    std::string formatDump(std::string const& dump, lf::util::LineInfo const& lines) const;
+    // The same for a listing of symbol tables, whose anonymous-function
+    // scopes are named by position (`[anonymous function #OFFSET]`).
+    std::string formatTables(std::string const& listing, lf::util::LineInfo const& lines) const;
+    bool printsTables() const { return tables_; }
+
+  private:
+    bool tables_ = false;
+    std::string positions_ = "offset";
+};
+
 // Runs one resolution of a parsed source.
 using ResolveTree = std::function<fe::nr::SymbolTable*(lf::astapi::Program& tree,
                                                        fe::astapi::AstNodeFactory& factory,
@@ -97,8 +118,9 @@ using ResolveTree = std::function<fe::nr::SymbolTable*(lf::astapi::Program& tree
 
 // What `resolve`, `eval` and `section` share: parses `source`, resolves it
 // with `resolve` and prints the classification dump on stdout (also after a
-// user error), the symbol tables when `printTables`, then the warnings and
+// user error) and the symbol tables as `output` says, then the warnings and
 // the error on stderr. Returns the exit status.
-int resolveAndPrint(SourceText const& source, bool printTables, ResolveTree const& resolve);
+int resolveAndPrint(SourceText const& source, DumpOptions const& output,
+                    ResolveTree const& resolve);
 
 }  // namespace korvex::tool
