@@ -119,6 +119,8 @@ struct NodeAddressHash {
 
 // ------------------------------------------------ classification managers
 
+class ClassificationManagerForAnonFunction;
+
 // Keeps the records of a body's names and decides, use by use, what each
 // name is.
 class IClassificationManager {
@@ -131,22 +133,20 @@ class IClassificationManager {
     // identifier, or of the literal that made the name); may raise a
     // conflict or log a shadowing warning.
     virtual void noteUse(std::u16string_view name, std::uint32_t code, std::uint32_t position) = 0;
-    virtual bool isNoted(std::u16string_view name) const = 0;
     // What the name is, after every use recorded so far.
     virtual ClassificationData classify(std::u16string_view name) = 0;
     // The manager of an anonymous function of this body, made on first request.
-    virtual IClassificationManager& managerForAnonymousFunction(AnonymousFunction const& node) = 0;
+    virtual ClassificationManagerForAnonFunction& managerForAnonymousFunction(
+        AnonymousFunction const& node) = 0;
     virtual bool hasUse(std::u16string_view name, std::uint32_t code) const = 0;
     virtual ~IClassificationManager() = default;
 };
 
-class ClassificationManagerForAnonFunction;
-
 // The managers of the anonymous functions met in a scope, by node.
 class AnonymousFunctionManagers {
   public:
-    IClassificationManager& managerFor(AnonymousFunction const& node,
-                                       IClassificationManager& parent);
+    ClassificationManagerForAnonFunction& managerFor(AnonymousFunction const& node,
+                                                     IClassificationManager& parent);
 
   private:
     std::unordered_map<Node const*, std::unique_ptr<ClassificationManagerForAnonFunction>,
@@ -172,16 +172,14 @@ class ClassificationManagerForAnonFunction final : public IClassificationManager
         }
         parent_.noteUse(name, code, position);
     }
-    bool isNoted(std::u16string_view name) const override {
-        return parameterUses_.contains(name) || parent_.isNoted(name);
-    }
     ClassificationData classify(std::u16string_view name) override {
         if (parameterUses_.contains(name)) {
             return {IdKind::VARIABLE, 0, 1};
         }
         return parent_.classify(name);
     }
-    IClassificationManager& managerForAnonymousFunction(AnonymousFunction const& node) override {
+    ClassificationManagerForAnonFunction& managerForAnonymousFunction(
+        AnonymousFunction const& node) override {
         return anonymousFunctions_.managerFor(node, *this);
     }
     bool hasUse(std::u16string_view name, std::uint32_t code) const override {
@@ -197,8 +195,8 @@ class ClassificationManagerForAnonFunction final : public IClassificationManager
     AnonymousFunctionManagers anonymousFunctions_;
 };
 
-IClassificationManager& AnonymousFunctionManagers::managerFor(AnonymousFunction const& node,
-                                                              IClassificationManager& parent) {
+ClassificationManagerForAnonFunction& AnonymousFunctionManagers::managerFor(
+    AnonymousFunction const& node, IClassificationManager& parent) {
     std::unique_ptr<ClassificationManagerForAnonFunction>& manager = managers_[&node];
     if (manager == nullptr) {
         manager = std::make_unique<ClassificationManagerForAnonFunction>(parent);
@@ -211,12 +209,15 @@ IClassificationManager& AnonymousFunctionManagers::managerFor(AnonymousFunction 
 class DummyClassificationManagerForImportResolverInSection final : public IClassificationManager {
   public:
     void noteUse(std::u16string_view, std::uint32_t, std::uint32_t) override {}
-    bool isNoted(std::u16string_view) const override { return false; }
     ClassificationData classify(std::u16string_view) override { return kUnknownName; }
-    IClassificationManager& managerForAnonymousFunction(AnonymousFunction const&) override {
-        return *this;
+    ClassificationManagerForAnonFunction& managerForAnonymousFunction(
+        AnonymousFunction const& node) override {
+        return anonymousFunctions_.managerFor(node, *this);
     }
     bool hasUse(std::u16string_view, std::uint32_t) const override { return false; }
+
+  private:
+    AnonymousFunctionManagers anonymousFunctions_;
 };
 
 // The manager of a body. `AssignmentShadows` (the caller's first eval
@@ -260,8 +261,6 @@ class ClassificationManager final : public IClassificationManager {
         }
     }
 
-    bool isNoted(std::u16string_view name) const override { return records_.contains(name); }
-
     ClassificationData classify(std::u16string_view name) override {
         if (auto found = records_.find(name); found != records_.end()) {
             return found->second.data;
@@ -280,7 +279,8 @@ class ClassificationManager final : public IClassificationManager {
         return records_.emplace(name, record).first->second.data;
     }
 
-    IClassificationManager& managerForAnonymousFunction(AnonymousFunction const& node) override {
+    ClassificationManagerForAnonFunction& managerForAnonymousFunction(
+        AnonymousFunction const& node) override {
         return anonymousFunctions_.managerFor(node, *this);
     }
 
@@ -627,14 +627,13 @@ class UsageWalker : public fe::astapi::AstDispatcher<UsageWalker> {
     }
 
     void visit(AnonymousFunction& function) {
-        IClassificationManager& manager = manager_.managerForAnonymousFunction(function);
-        auto& parameters = static_cast<ClassificationManagerForAnonFunction&>(manager);
+        ClassificationManagerForAnonFunction& manager =
+            manager_.managerForAnonymousFunction(function);
         for (InputArgument const* input : function.inputs) {
             if (input->identifier == nullptr && input->ignored == nullptr) {
                 throw std::logic_error("InputArgument has neither an Identifier nor an Ignored");
             }
-            if (input->identifier != nullptr &&
-                !parameters.addParameter(input->identifier->name())) {
+            if (input->identifier != nullptr && !manager.addParameter(input->identifier->name())) {
                 raiseAt<KORVEX::front_end::tal_error_repeated_input>(input->identifier->position(),
                                                                      input->identifier->name());
             }
