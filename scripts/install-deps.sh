@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ cmake make libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev)
+          libcli11-dev nlohmann-json3-dev libtomlplusplus-dev)
 
 missing=()
 for pkg in "${packages[@]}"; do

@@ -20,6 +20,9 @@
 #include "front_end/util/FrontEndUserException.hpp"
 #include "front_end/util/WarningLog.hpp"
 #include "tools/korvex-nr/CallerOptions.hpp"
+#include "tools/korvex-nr/CheckReport.hpp"
+#include "tools/korvex-nr/CheckSettings.hpp"
+#include "tools/korvex-nr/ProjectConfig.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
 
 namespace korvex::tool {
@@ -30,20 +33,11 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kSourceSuffix = ".kx";
 
-// What checking one file found. The diagnostics are kept as text so that
-// files checked on other threads can be printed in path order afterwards.
-struct FileReport {
-    std::string diagnostics;
-    unsigned errors = 0;
-    unsigned warnings = 0;
-    bool unreadable = false;
-    bool internalError = false;
-};
-
 // The files named by `paths`: each file given, and every `.kx` file below
-// each folder given (directory links are not followed), sorted by path and
-// listed once each.
-std::vector<std::string> collectSources(std::vector<std::string> const& paths) {
+// each folder given that `exclusions` leave in (directory links are not
+// followed), sorted by path and listed once each.
+std::vector<std::string> collectSources(std::vector<std::string> const& paths,
+                                        Exclusions const& exclusions) {
     std::vector<std::string> sources;
     for (std::string const& path : paths) {
         std::error_code error;
@@ -58,6 +52,10 @@ std::vector<std::string> collectSources(std::vector<std::string> const& paths) {
         fs::recursive_directory_iterator entry(path, error);
         for (; !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
             std::error_code entryError;
+            if (exclusions.excludes(entry->path())) {
+                entry.disable_recursion_pending();
+                continue;
+            }
             if (entry->path().extension() == kSourceSuffix && entry->is_regular_file(entryError)) {
                 sources.push_back(entry->path().lexically_normal().string());
             }
@@ -73,15 +71,14 @@ std::vector<std::string> collectSources(std::vector<std::string> const& paths) {
 
 // Parses and resolves one file: class files with the resolver that needs no
 // caller, every other program with the search path of `model`.
-void checkSource(SourceText const& source, CallerModel model, FileReport& report,
-                 std::ostream& out) {
+void checkSource(SourceText const& source, CallerModel model, FileReport& report) {
     fe::astapi::AstNodeFactory factory;
     lf::astapi::Program* program = nullptr;
     try {
         program = lf::parser::parse(source.text, factory);
     } catch (lf::parser::SyntaxError const& error) {
-        printDiagnostic(out, source, error.position(), "error", error.what(), error.identifier());
-        ++report.errors;
+        report.diagnostics.push_back(
+            diagnosticAt(source, error.position(), "error", error.what(), error.identifier()));
         return;
     }
 
@@ -100,53 +97,57 @@ void checkSource(SourceText const& source, CallerModel model, FileReport& report
         failure = describeUserError(error, source);
     }
     for (fe::util::CollectedWarning const& warning : warnings.warnings()) {
-        printLocated(out, source, "warning", {warning.location, warning.text, warning.identifier});
-        ++report.warnings;
+        report.diagnostics.push_back(locatedDiagnostic(
+            source, "warning", {warning.location, warning.text, warning.identifier}));
     }
     if (failure) {
-        printLocated(out, source, "error", *failure);
-        ++report.errors;
+        report.diagnostics.push_back(locatedDiagnostic(source, "error", *failure));
     }
 }
 
-FileReport checkFile(std::string const& path, CallerModel model) {
+// The diagnostics that the settings do not disable.
+void dropDisabled(FileReport& report, std::vector<std::string> const& disabled) {
+    std::erase_if(report.diagnostics, [&disabled](Diagnostic const& diagnostic) {
+        return std::ranges::find(disabled, shortIdentifier(diagnostic.identifier)) !=
+               disabled.end();
+    });
+}
+
+FileReport checkFile(std::string const& path, CallerModel model,
+                     std::vector<std::string> const& disabled) {
     FileReport report;
-    std::ostringstream out;
     try {
         std::optional<SourceText> source;
         try {
             source = makeSourceText(fl::text::toUtf16(path), readFile(path));
         } catch (InvocationError const& error) {
-            out << "korvex-nr: error: " << error.what() << '\n';
+            report.failure = "korvex-nr: error: " + std::string(error.what()) + '\n';
             report.unreadable = true;
-            ++report.errors;
         }
         if (source) {
             model.privateFolder = fs::path(path).parent_path() / "private";
-            checkSource(*source, std::move(model), report, out);
+            checkSource(*source, std::move(model), report);
+            dropDisabled(report, disabled);
         }
     } catch (std::exception const& error) {
-        out << "korvex-nr: internal error: " << path << ": " << error.what() << '\n';
+        report.failure = "korvex-nr: internal error: " + path + ": " + error.what() + '\n';
         report.internalError = true;
-        ++report.errors;
     } catch (...) {
-        out << "korvex-nr: internal error: " << path << ": unknown exception\n";
+        report.failure = "korvex-nr: internal error: " + path + ": unknown exception\n";
         report.internalError = true;
-        ++report.errors;
     }
-    report.diagnostics = std::move(out).str();
     return report;
 }
 
 // Checks `sources` on `jobs` threads; the reports are in the order of
 // `sources`.
 std::vector<FileReport> checkAll(std::vector<std::string> const& sources, CallerModel const& model,
-                                 unsigned jobs) {
+                                 std::vector<std::string> const& disabled, unsigned jobs) {
     std::vector<FileReport> reports(sources.size());
     std::atomic<std::size_t> next = 0;
     auto work = [&] {
         for (std::size_t index = next++; index < sources.size(); index = next++) {
-            reports[index] = checkFile(sources[index], model);
+            reports[index] = checkFile(sources[index], model, disabled);
         }
     };
     std::vector<std::jthread> helpers;
@@ -169,62 +170,113 @@ class CheckCommand final : public Subcommand {
                          "cores)")
             ->type_name("N")
             ->check(CLI::Range(1u, 4096u));
+        CLI::Option_group* project = command->add_option_group("Project", "The project file");
+        CLI::Option* config = project->add_option("--config", configFile_, "read this project file")
+                                  ->type_name("FILE");
+        project->add_flag("--no-config", noConfig_, "read no project file")->excludes(config);
+        project->add_flag("--show-config", showConfig_,
+                          "print the settings in force and where each was set, then stop");
+        project
+            ->add_option("--exclude", commandLine_.exclude,
+                         "leave out the files and folders matching GLOB (repeatable)")
+            ->type_name("GLOB")
+            ->allow_extra_args(false);
+        project
+            ->add_option("--disable", commandLine_.disable,
+                         "do not report the diagnostic IDENTIFIER (repeatable)")
+            ->type_name("IDENTIFIER")
+            ->allow_extra_args(false);
         caller_.addTo(*command);
         command->footer(
             "Resolves every .kx file under the PATHs (class files with --local resolution, "
             "other programs over the search path) and prints the diagnostics on stderr, "
             "sorted by file, as FILE:LINE:COL: error: TEXT [IDENTIFIER]; then, on stdout, "
-            "'N files, E errors, W warnings, S.SS seconds'. Without -p, the folders among "
-            "the PATHs are the search path.\n"
-            "Exit status: 0 no error, 1 an error in some file, 2 bad invocation or an "
-            "unreadable path or file, 3 an internal error on some file.");
+            "'N files, E errors, W warnings, S.SS seconds'. The settings of the nearest "
+            "korvex.toml above the first PATH apply, with the command line's added. Without a "
+            "search path, the project file's folder, or else the folders among the PATHs, are "
+            "the search path.\n"
+            "Exit status: 0 no error, 1 an error in some file, 2 bad invocation, a bad project "
+            "file or an unreadable path or file, 3 an internal error on some file.");
     }
 
     int run() override {
         auto const start = std::chrono::steady_clock::now();
-        std::vector<std::string> const sources = collectSources(paths_);
-        CallerModel model = caller_.model(u"");
-        if (model.searchPath.empty()) {
-            for (std::string const& path : paths_) {
-                std::error_code error;
-                if (fs::is_directory(path, error)) {
-                    model.searchPath.emplace_back(path);
-                }
-            }
+        ProjectConfig settings = projectSettings();
+        addCommandLine(settings, caller_, commandLine_);
+        if (showConfig_) {
+            printSettings(std::cout, settings);
+            return kSuccess;
         }
+        CallerModel const model = callerModel(settings, paths_);
+        std::vector<std::string> disabled;
+        for (std::string const& identifier : settings.disable.value) {
+            disabled.emplace_back(shortIdentifier(identifier));
+        }
+        std::vector<std::string> const sources =
+            collectSources(paths_, Exclusions(settings, commandLine_));
         // The switch is process-wide: set it before any thread reads it.
-        lf::features::setPackageImportsFeature(caller_.packageImports());
+        lf::features::setPackageImportsFeature(settings.packageImports.value.value_or(false));
 
-        std::vector<FileReport> const reports = checkAll(sources, model, jobs_);
+        std::vector<FileReport> const reports = checkAll(sources, model, disabled, jobs_);
 
-        unsigned errors = 0;
-        unsigned warnings = 0;
+        CheckSummary summary{sources.size()};
         bool unreadable = false;
         bool internalError = false;
         for (FileReport const& report : reports) {
-            std::cerr << report.diagnostics;
-            errors += report.errors;
-            warnings += report.warnings;
+            std::cerr << report.failure;
+            for (Diagnostic const& diagnostic : report.diagnostics) {
+                writeText(std::cerr, diagnostic, {});
+                ++(diagnostic.severity == "error" ? summary.errors : summary.warnings);
+            }
+            summary.errors += report.failure.empty() ? 0 : 1;
             unreadable = unreadable || report.unreadable;
             internalError = internalError || report.internalError;
         }
-        std::chrono::duration<double> const elapsed = std::chrono::steady_clock::now() - start;
+        summary.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.2f", elapsed.count());
-        std::cout << sources.size() << " files, " << errors << " errors, " << warnings
-                  << " warnings, " << seconds << " seconds\n";
+        std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
+        std::cout << summary.files << " files, " << summary.errors << " errors, "
+                  << summary.warnings << " warnings, " << seconds << " seconds\n";
         if (internalError) {
             return kInternalError;
         }
         if (unreadable) {
             return kBadInvocation;
         }
-        return errors > 0 ? kUserError : kSuccess;
+        return summary.errors > 0 ? kUserError : kSuccess;
     }
 
   private:
+    // The project file's settings: --config's file, none with --no-config,
+    // else the nearest korvex.toml at or above the PATHs, which must agree.
+    ProjectConfig projectSettings() const {
+        std::optional<fs::path> file;
+        if (!configFile_.empty()) {
+            file = configFile_;
+        } else if (!noConfig_) {
+            for (std::string const& path : paths_) {
+                std::optional<fs::path> found = findProjectConfig(path);
+                if (found && file && *found != *file) {
+                    throw InvocationError("the PATHs belong to different projects ('" +
+                                          file->string() + "' and '" + found->string() +
+                                          "'): check them separately or name one with --config");
+                }
+                file = file ? file : found;
+            }
+        }
+        if (!file) {
+            return {};
+        }
+        return parseProjectConfig(readFile(file->string()), file->lexically_normal());
+    }
+
     std::vector<std::string> paths_;
     unsigned jobs_ = std::max(1u, std::thread::hardware_concurrency());
+    std::string configFile_;
+    bool noConfig_ = false;
+    bool showConfig_ = false;
+    CheckCommandLine commandLine_;
     CallerOptions caller_;
 };
 
