@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -186,6 +187,16 @@ class CheckCommand final : public Subcommand {
                          "do not report the diagnostic IDENTIFIER (repeatable)")
             ->type_name("IDENTIFIER")
             ->allow_extra_args(false);
+        CLI::Option_group* output = command->add_option_group("Output", "How results are shown");
+        output
+            ->add_option("--format", format_,
+                         "text (diagnostics on stderr, summary on stdout), json or sarif (one "
+                         "document on stdout)")
+            ->transform(CLI::CheckedTransformer(
+                std::map<std::string, Format>{
+                    {"text", Format::text}, {"json", Format::json}, {"sarif", Format::sarif}},
+                CLI::ignore_case))
+            ->type_name("FORMAT");
         caller_.addTo(*command);
         command->footer(
             "Resolves every .kx file under the PATHs (class files with --local resolution, "
@@ -223,9 +234,7 @@ class CheckCommand final : public Subcommand {
         bool unreadable = false;
         bool internalError = false;
         for (FileReport const& report : reports) {
-            std::cerr << report.failure;
             for (Diagnostic const& diagnostic : report.diagnostics) {
-                writeText(std::cerr, diagnostic, {});
                 ++(diagnostic.severity == "error" ? summary.errors : summary.warnings);
             }
             summary.errors += report.failure.empty() ? 0 : 1;
@@ -234,10 +243,7 @@ class CheckCommand final : public Subcommand {
         }
         summary.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
-        std::cout << summary.files << " files, " << summary.errors << " errors, "
-                  << summary.warnings << " warnings, " << seconds << " seconds\n";
+        print(reports, summary);
         if (internalError) {
             return kInternalError;
         }
@@ -248,6 +254,36 @@ class CheckCommand final : public Subcommand {
     }
 
   private:
+    enum class Format { text, json, sarif };
+
+    // Failures of files go to stderr in every format; the diagnostics and
+    // the summary where the format puts them.
+    void print(std::vector<FileReport> const& reports, CheckSummary const& summary) const {
+        for (FileReport const& report : reports) {
+            std::cerr << report.failure;
+            if (format_ == Format::text) {
+                for (Diagnostic const& diagnostic : report.diagnostics) {
+                    writeText(std::cerr, diagnostic, {});
+                }
+            }
+        }
+        switch (format_) {
+            case Format::text: {
+                char seconds[32];
+                std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
+                std::cout << summary.files << " files, " << summary.errors << " errors, "
+                          << summary.warnings << " warnings, " << seconds << " seconds\n";
+                break;
+            }
+            case Format::json:
+                writeJson(std::cout, reports, summary);
+                break;
+            case Format::sarif:
+                writeSarif(std::cout, reports);
+                break;
+        }
+    }
+
     // The project file's settings: --config's file, none with --no-config,
     // else the nearest korvex.toml at or above the PATHs, which must agree.
     ProjectConfig projectSettings() const {
@@ -276,6 +312,7 @@ class CheckCommand final : public Subcommand {
     std::string configFile_;
     bool noConfig_ = false;
     bool showConfig_ = false;
+    Format format_ = Format::text;
     CheckCommandLine commandLine_;
     CallerOptions caller_;
 };

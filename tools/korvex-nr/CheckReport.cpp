@@ -1,9 +1,13 @@
 #include "tools/korvex-nr/CheckReport.hpp"
 
 #include <charconv>
+#include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "foundation/text/Utf.hpp"
+#include "tools/korvex-nr/Explanations.hpp"
 
 namespace korvex::tool {
 
@@ -39,6 +43,50 @@ std::uint32_t parsePositive(std::string_view text) {
     std::uint32_t value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc() && end == text.data() + text.size() ? value : 0;
+}
+
+using Json = nlohmann::ordered_json;
+
+// The diagnostic's place as JSON fields: line and columns only when known.
+void addPosition(Json& object, Diagnostic const& diagnostic, char const* line, char const* column,
+                 char const* endColumn) {
+    if (diagnostic.line == 0) {
+        return;
+    }
+    object[line] = diagnostic.line;
+    object[column] = diagnostic.column;
+    if (diagnostic.endColumn != 0) {
+        object[endColumn] = diagnostic.endColumn;
+    }
+}
+
+// A relative URI reference for `path`: its characters outside the
+// unreserved ones and `/`, `+`, `@` percent-encoded; absolute paths become
+// `file://` URIs.
+std::string fileUri(std::string const& path) {
+    std::string const portable = std::filesystem::path(path).generic_string();
+    std::string uri = portable.starts_with('/') ? "file://" : "";
+    for (unsigned char const character : portable) {
+        if (std::isalnum(character) || std::string_view("-._~/+@").find(static_cast<char>(
+                                           character)) != std::string_view::npos) {
+            uri += static_cast<char>(character);
+        } else {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += kHex[character >> 4];
+            uri += kHex[character & 0xF];
+        }
+    }
+    return uri;
+}
+
+Json sarifRule(std::string const& identifier, Explanation const& explanation) {
+    return {{"id", identifier},
+            {"shortDescription", {{"text", explanation.meaning}}},
+            {"help",
+             {{"text", explanation.meaning + "\n\nExample:\n" + explanation.example +
+                           "\n\nHow to fix it: " + explanation.fix}}},
+            {"defaultConfiguration", {{"level", severityOf(identifier)}}}};
 }
 
 }  // namespace
@@ -118,6 +166,65 @@ void writeText(std::ostream& out, Diagnostic const& diagnostic, TextStyle style)
     out << margin;
     paint(kGreen) << '^' << std::string(width - 1, '~');
     paint(kReset) << '\n';
+}
+
+void writeJson(std::ostream& out, std::vector<FileReport> const& reports,
+               CheckSummary const& summary) {
+    Json diagnostics = Json::array();
+    for (FileReport const& report : reports) {
+        for (Diagnostic const& diagnostic : report.diagnostics) {
+            Json object{{"file", diagnostic.file}};
+            addPosition(object, diagnostic, "line", "column", "endColumn");
+            object["severity"] = diagnostic.severity;
+            object["identifier"] = diagnostic.identifier;
+            object["message"] = diagnostic.message;
+            diagnostics.push_back(std::move(object));
+        }
+    }
+    Json const document{{"diagnostics", std::move(diagnostics)},
+                        {"summary",
+                         {{"files", summary.files},
+                          {"errors", summary.errors},
+                          {"warnings", summary.warnings},
+                          {"seconds", summary.seconds}}}};
+    out << document.dump(2) << '\n';
+}
+
+void writeSarif(std::ostream& out, std::vector<FileReport> const& reports) {
+    Json rules = Json::array();
+    std::map<std::string, std::size_t, std::less<>> ruleIndex;
+    for (auto const& [identifier, explanation] : explanations()) {
+        ruleIndex.emplace(identifier, rules.size());
+        rules.push_back(sarifRule(identifier, explanation));
+    }
+    Json results = Json::array();
+    for (FileReport const& report : reports) {
+        for (Diagnostic const& diagnostic : report.diagnostics) {
+            Json physical{{"artifactLocation", {{"uri", fileUri(diagnostic.file)}}}};
+            if (diagnostic.line != 0) {
+                Json region;
+                addPosition(region, diagnostic, "startLine", "startColumn", "endColumn");
+                physical["region"] = std::move(region);
+            }
+            Json result{{"ruleId", diagnostic.identifier}};
+            if (auto found = ruleIndex.find(diagnostic.identifier); found != ruleIndex.end()) {
+                result["ruleIndex"] = found->second;
+            }
+            result["level"] = diagnostic.severity;
+            result["message"] = {{"text", diagnostic.message}};
+            result["locations"] = Json::array({{{"physicalLocation", std::move(physical)}}});
+            results.push_back(std::move(result));
+        }
+    }
+    Json const log{{"version", "2.1.0"},
+                   {"runs", Json::array({{{"tool",
+                                           {{"driver",
+                                             {{"name", "korvex-nr"},
+                                              {"version", KORVEX_NR_VERSION},
+                                              {"rules", std::move(rules)}}}}},
+                                          {"columnKind", "utf16CodeUnits"},
+                                          {"results", std::move(results)}}})}};
+    out << log.dump(2) << '\n';
 }
 
 }  // namespace korvex::tool

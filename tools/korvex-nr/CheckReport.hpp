@@ -58,4 +58,13 @@ struct TextStyle {
 // position, then, when the style asks for it, the source line and a caret.
 void writeText(std::ostream& out, Diagnostic const& diagnostic, TextStyle style);
 
+// One JSON document: every diagnostic of `reports`, in order, and the
+// summary; docs/check-output.schema.json describes it.
+void writeJson(std::ostream& out, std::vector<FileReport> const& reports,
+               CheckSummary const& summary);
+
+// A SARIF 2.1.0 log of one run: a rule for every diagnostic identifier, with
+// its explanation as help, and a result for every diagnostic.
+void writeSarif(std::ostream& out, std::vector<FileReport> const& reports);
+
 }  // namespace korvex::tool
