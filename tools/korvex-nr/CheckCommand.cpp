@@ -1,10 +1,13 @@
 #include "tools/korvex-nr/CheckCommand.hpp"
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -24,6 +27,7 @@
 #include "tools/korvex-nr/CheckReport.hpp"
 #include "tools/korvex-nr/CheckSettings.hpp"
 #include "tools/korvex-nr/ProjectConfig.hpp"
+#include "tools/korvex-nr/Suppressions.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
 
 namespace korvex::tool {
@@ -33,6 +37,14 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kSourceSuffix = ".kx";
+// Fewer files are checked too fast for a progress line to help.
+constexpr std::size_t kProgressThreshold = 300;
+
+// CI services set `CI`; their logs are no place for a progress line.
+bool inContinuousIntegration() {
+    char const* ci = std::getenv("CI");
+    return ci != nullptr && *ci != '\0' && std::string_view(ci) != "false";
+}
 
 // The files named by `paths`: each file given, and every `.kx` file below
 // each folder given that `exclusions` leave in (directory links are not
@@ -106,30 +118,46 @@ void checkSource(SourceText const& source, CallerModel model, FileReport& report
     }
 }
 
-// The diagnostics that the settings do not disable.
-void dropDisabled(FileReport& report, std::vector<std::string> const& disabled) {
-    std::erase_if(report.diagnostics, [&disabled](Diagnostic const& diagnostic) {
-        return std::ranges::find(disabled, shortIdentifier(diagnostic.identifier)) !=
-               disabled.end();
+// What is done with the diagnostics of every file.
+struct DiagnosticFilter {
+    std::vector<std::string> disabled;  // short identifiers
+    bool reportUnusedIgnores = false;
+};
+
+// Drops the diagnostics that suppression comments silence or the settings
+// disable; adds the warnings about ignores that silenced nothing.
+void filterDiagnostics(FileReport& report, std::string_view text, SourceText const& source,
+                       DiagnosticFilter const& filter) {
+    Suppressions suppressions(text);
+    std::erase_if(report.diagnostics, [&suppressions](Diagnostic const& diagnostic) {
+        return suppressions.silences(diagnostic);
+    });
+    if (filter.reportUnusedIgnores) {
+        for (Diagnostic& warning : suppressions.unusedIgnores(source)) {
+            report.diagnostics.push_back(std::move(warning));
+        }
+    }
+    std::erase_if(report.diagnostics, [&filter](Diagnostic const& diagnostic) {
+        return std::ranges::find(filter.disabled, shortIdentifier(diagnostic.identifier)) !=
+               filter.disabled.end();
     });
 }
 
-FileReport checkFile(std::string const& path, CallerModel model,
-                     std::vector<std::string> const& disabled) {
+FileReport checkFile(std::string const& path, CallerModel model, DiagnosticFilter const& filter) {
     FileReport report;
     try {
-        std::optional<SourceText> source;
+        std::string text;
         try {
-            source = makeSourceText(fl::text::toUtf16(path), readFile(path));
+            text = readFile(path);
         } catch (InvocationError const& error) {
             report.failure = "korvex-nr: error: " + std::string(error.what()) + '\n';
             report.unreadable = true;
+            return report;
         }
-        if (source) {
-            model.privateFolder = fs::path(path).parent_path() / "private";
-            checkSource(*source, std::move(model), report);
-            dropDisabled(report, disabled);
-        }
+        SourceText const source = makeSourceText(fl::text::toUtf16(path), text);
+        model.privateFolder = fs::path(path).parent_path() / "private";
+        checkSource(source, std::move(model), report);
+        filterDiagnostics(report, text, source, filter);
     } catch (std::exception const& error) {
         report.failure = "korvex-nr: internal error: " + path + ": " + error.what() + '\n';
         report.internalError = true;
@@ -142,13 +170,51 @@ FileReport checkFile(std::string const& path, CallerModel model,
 
 // Checks `sources` on `jobs` threads; the reports are in the order of
 // `sources`.
+// `checked N/M files` on stderr, redrawn ten times a second by a thread of
+// its own while files are checked, and wiped at the end; nothing when not
+// `shown`.
+class ProgressLine {
+  public:
+    ProgressLine(std::size_t total, bool shown) : total_(total) {
+        if (shown) {
+            drawer_ = std::jthread([this](std::stop_token stop) { draw(stop); });
+        }
+    }
+    ~ProgressLine() {
+        if (drawer_.joinable()) {
+            drawer_.request_stop();
+            drawer_.join();
+            std::cerr << "\r\x1b[K" << std::flush;
+        }
+    }
+    ProgressLine(ProgressLine const&) = delete;
+    ProgressLine& operator=(ProgressLine const&) = delete;
+
+    void fileChecked() { ++checked_; }
+
+  private:
+    // Drawn at least once, however fast the check.
+    void draw(std::stop_token const& stop) const {
+        do {
+            std::cerr << "\rchecked " << checked_.load() << '/' << total_ << " files" << std::flush;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        } while (!stop.stop_requested());
+    }
+
+    std::size_t total_;
+    std::atomic<std::size_t> checked_ = 0;
+    std::jthread drawer_;
+};
+
 std::vector<FileReport> checkAll(std::vector<std::string> const& sources, CallerModel const& model,
-                                 std::vector<std::string> const& disabled, unsigned jobs) {
+                                 DiagnosticFilter const& filter, unsigned jobs,
+                                 ProgressLine& progress) {
     std::vector<FileReport> reports(sources.size());
     std::atomic<std::size_t> next = 0;
     auto work = [&] {
         for (std::size_t index = next++; index < sources.size(); index = next++) {
-            reports[index] = checkFile(sources[index], model, disabled);
+            reports[index] = checkFile(sources[index], model, filter);
+            progress.fileChecked();
         }
     };
     std::vector<std::jthread> helpers;
@@ -197,6 +263,20 @@ class CheckCommand final : public Subcommand {
                     {"text", Format::text}, {"json", Format::json}, {"sarif", Format::sarif}},
                 CLI::ignore_case))
             ->type_name("FORMAT");
+        project->add_flag("--report-unused-ignores", reportUnusedIgnores_,
+                          "warn about ignore comments that silence nothing");
+        output
+            ->add_option("--color", colour_,
+                         "colour and source lines with a caret: auto (on a terminal, colour "
+                         "unless NO_COLOR is set), always or never")
+            ->transform(
+                CLI::CheckedTransformer(std::map<std::string, Colour>{{"auto", Colour::automatic},
+                                                                      {"always", Colour::always},
+                                                                      {"never", Colour::never}},
+                                        CLI::ignore_case))
+            ->type_name("WHEN");
+        output->add_flag("-q,--quiet", quiet_,
+                         "print the diagnostics only: no summary line, no progress line");
         caller_.addTo(*command);
         command->footer(
             "Resolves every .kx file under the PATHs (class files with --local resolution, "
@@ -219,16 +299,23 @@ class CheckCommand final : public Subcommand {
             return kSuccess;
         }
         CallerModel const model = callerModel(settings, paths_);
-        std::vector<std::string> disabled;
+        DiagnosticFilter filter{{}, reportUnusedIgnores_};
         for (std::string const& identifier : settings.disable.value) {
-            disabled.emplace_back(shortIdentifier(identifier));
+            filter.disabled.emplace_back(shortIdentifier(identifier));
         }
         std::vector<std::string> const sources =
             collectSources(paths_, Exclusions(settings, commandLine_));
         // The switch is process-wide: set it before any thread reads it.
         lf::features::setPackageImportsFeature(settings.packageImports.value.value_or(false));
 
-        std::vector<FileReport> const reports = checkAll(sources, model, disabled, jobs_);
+        bool const terminal = isatty(STDERR_FILENO) != 0;
+        std::vector<FileReport> reports;
+        {
+            ProgressLine progress(sources.size(), terminal && !quiet_ &&
+                                                      !inContinuousIntegration() &&
+                                                      sources.size() > kProgressThreshold);
+            reports = checkAll(sources, model, filter, jobs_, progress);
+        }
 
         CheckSummary summary{sources.size()};
         bool unreadable = false;
@@ -243,7 +330,7 @@ class CheckCommand final : public Subcommand {
         }
         summary.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        print(reports, summary);
+        print(reports, summary, textStyle(terminal));
         if (internalError) {
             return kInternalError;
         }
@@ -255,20 +342,41 @@ class CheckCommand final : public Subcommand {
 
   private:
     enum class Format { text, json, sarif };
+    enum class Colour { automatic, always, never };
+
+    // Colour and source lines on a terminal (`NO_COLOR` turns the colour
+    // off there); `--color always` asks for both anywhere.
+    TextStyle textStyle(bool terminal) const {
+        char const* noColour = std::getenv("NO_COLOR");
+        bool const colourWanted = noColour == nullptr || *noColour == '\0';
+        switch (colour_) {
+            case Colour::always:
+                return {true, true};
+            case Colour::never:
+                return {false, terminal};
+            case Colour::automatic:
+                break;
+        }
+        return {terminal && colourWanted, terminal};
+    }
 
     // Failures of files go to stderr in every format; the diagnostics and
     // the summary where the format puts them.
-    void print(std::vector<FileReport> const& reports, CheckSummary const& summary) const {
+    void print(std::vector<FileReport> const& reports, CheckSummary const& summary,
+               TextStyle style) const {
         for (FileReport const& report : reports) {
             std::cerr << report.failure;
             if (format_ == Format::text) {
                 for (Diagnostic const& diagnostic : report.diagnostics) {
-                    writeText(std::cerr, diagnostic, {});
+                    writeText(std::cerr, diagnostic, style);
                 }
             }
         }
         switch (format_) {
             case Format::text: {
+                if (quiet_) {
+                    break;
+                }
                 char seconds[32];
                 std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
                 std::cout << summary.files << " files, " << summary.errors << " errors, "
@@ -312,7 +420,10 @@ class CheckCommand final : public Subcommand {
     std::string configFile_;
     bool noConfig_ = false;
     bool showConfig_ = false;
+    bool reportUnusedIgnores_ = false;
     Format format_ = Format::text;
+    Colour colour_ = Colour::automatic;
+    bool quiet_ = false;
     CheckCommandLine commandLine_;
     CallerOptions caller_;
 };
