@@ -26,6 +26,7 @@
 #include "tools/korvex-nr/CallerOptions.hpp"
 #include "tools/korvex-nr/CheckReport.hpp"
 #include "tools/korvex-nr/CheckSettings.hpp"
+#include "tools/korvex-nr/HtmlReport.hpp"
 #include "tools/korvex-nr/ProjectConfig.hpp"
 #include "tools/korvex-nr/Suppressions.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
@@ -83,8 +84,13 @@ std::vector<std::string> collectSources(std::vector<std::string> const& paths,
 }
 
 // Parses and resolves one file: class files with the resolver that needs no
-// caller, every other program with the search path of `model`.
-void checkSource(SourceText const& source, CallerModel model, FileReport& report) {
+// caller, every other program with the search path of `model`. With
+// `keepNames`, the report keeps the text and what its names resolved to
+// (also when resolution stopped at an error).
+void checkSource(SourceText const& source, CallerModel model, bool keepNames, FileReport& report) {
+    if (keepNames) {
+        report.text = source.text;
+    }
     fe::astapi::AstNodeFactory factory;
     lf::astapi::Program* program = nullptr;
     try {
@@ -116,34 +122,38 @@ void checkSource(SourceText const& source, CallerModel model, FileReport& report
     if (failure) {
         report.diagnostics.push_back(locatedDiagnostic(source, "error", *failure));
     }
+    if (keepNames) {
+        report.names = collectResolvedNames(*program, source.text);
+    }
 }
 
-// What is done with the diagnostics of every file.
-struct DiagnosticFilter {
+// What is done for every file besides resolving it.
+struct FileChecks {
     std::vector<std::string> disabled;  // short identifiers
     bool reportUnusedIgnores = false;
+    bool keepNames = false;  // for the HTML report
 };
 
 // Drops the diagnostics that suppression comments silence or the settings
 // disable; adds the warnings about ignores that silenced nothing.
 void filterDiagnostics(FileReport& report, std::string_view text, SourceText const& source,
-                       DiagnosticFilter const& filter) {
+                       FileChecks const& checks) {
     Suppressions suppressions(text);
     std::erase_if(report.diagnostics, [&suppressions](Diagnostic const& diagnostic) {
         return suppressions.silences(diagnostic);
     });
-    if (filter.reportUnusedIgnores) {
+    if (checks.reportUnusedIgnores) {
         for (Diagnostic& warning : suppressions.unusedIgnores(source)) {
             report.diagnostics.push_back(std::move(warning));
         }
     }
-    std::erase_if(report.diagnostics, [&filter](Diagnostic const& diagnostic) {
-        return std::ranges::find(filter.disabled, shortIdentifier(diagnostic.identifier)) !=
-               filter.disabled.end();
+    std::erase_if(report.diagnostics, [&checks](Diagnostic const& diagnostic) {
+        return std::ranges::find(checks.disabled, shortIdentifier(diagnostic.identifier)) !=
+               checks.disabled.end();
     });
 }
 
-FileReport checkFile(std::string const& path, CallerModel model, DiagnosticFilter const& filter) {
+FileReport checkFile(std::string const& path, CallerModel model, FileChecks const& checks) {
     FileReport report;
     try {
         std::string text;
@@ -156,8 +166,8 @@ FileReport checkFile(std::string const& path, CallerModel model, DiagnosticFilte
         }
         SourceText const source = makeSourceText(fl::text::toUtf16(path), text);
         model.privateFolder = fs::path(path).parent_path() / "private";
-        checkSource(source, std::move(model), report);
-        filterDiagnostics(report, text, source, filter);
+        checkSource(source, std::move(model), checks.keepNames, report);
+        filterDiagnostics(report, text, source, checks);
     } catch (std::exception const& error) {
         report.failure = "korvex-nr: internal error: " + path + ": " + error.what() + '\n';
         report.internalError = true;
@@ -207,13 +217,12 @@ class ProgressLine {
 };
 
 std::vector<FileReport> checkAll(std::vector<std::string> const& sources, CallerModel const& model,
-                                 DiagnosticFilter const& filter, unsigned jobs,
-                                 ProgressLine& progress) {
+                                 FileChecks const& checks, unsigned jobs, ProgressLine& progress) {
     std::vector<FileReport> reports(sources.size());
     std::atomic<std::size_t> next = 0;
     auto work = [&] {
         for (std::size_t index = next++; index < sources.size(); index = next++) {
-            reports[index] = checkFile(sources[index], model, filter);
+            reports[index] = checkFile(sources[index], model, checks);
             progress.fileChecked();
         }
     };
@@ -275,6 +284,10 @@ class CheckCommand final : public Subcommand {
                                                                       {"never", Colour::never}},
                                         CLI::ignore_case))
             ->type_name("WHEN");
+        output
+            ->add_option("--html", htmlFolder_,
+                         "also write a report to read in a browser into DIR (index.html)")
+            ->type_name("DIR");
         output->add_flag("-q,--quiet", quiet_,
                          "print the diagnostics only: no summary line, no progress line");
         caller_.addTo(*command);
@@ -299,9 +312,9 @@ class CheckCommand final : public Subcommand {
             return kSuccess;
         }
         CallerModel const model = callerModel(settings, paths_);
-        DiagnosticFilter filter{{}, reportUnusedIgnores_};
+        FileChecks checks{{}, reportUnusedIgnores_, !htmlFolder_.empty()};
         for (std::string const& identifier : settings.disable.value) {
-            filter.disabled.emplace_back(shortIdentifier(identifier));
+            checks.disabled.emplace_back(shortIdentifier(identifier));
         }
         std::vector<std::string> const sources =
             collectSources(paths_, Exclusions(settings, commandLine_));
@@ -314,7 +327,7 @@ class CheckCommand final : public Subcommand {
             ProgressLine progress(sources.size(), terminal && !quiet_ &&
                                                       !inContinuousIntegration() &&
                                                       sources.size() > kProgressThreshold);
-            reports = checkAll(sources, model, filter, jobs_, progress);
+            reports = checkAll(sources, model, checks, jobs_, progress);
         }
 
         CheckSummary summary{sources.size()};
@@ -330,6 +343,9 @@ class CheckCommand final : public Subcommand {
         }
         summary.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!htmlFolder_.empty()) {
+            writeHtmlReport(htmlFolder_, sources, reports);
+        }
         print(reports, summary, textStyle(terminal));
         if (internalError) {
             return kInternalError;
@@ -424,6 +440,7 @@ class CheckCommand final : public Subcommand {
     Format format_ = Format::text;
     Colour colour_ = Colour::automatic;
     bool quiet_ = false;
+    std::string htmlFolder_;
     CheckCommandLine commandLine_;
     CallerOptions caller_;
 };

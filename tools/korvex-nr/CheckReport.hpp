@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/korvex-nr/ResolvedNames.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
 
 namespace korvex::tool {
@@ -38,6 +39,9 @@ struct FileReport {
     std::string failure;
     bool unreadable = false;
     bool internalError = false;
+    // For the HTML report only: the source text and what its names are.
+    std::u16string text;
+    std::vector<ResolvedName> names;
 };
 
 struct CheckSummary {
