@@ -296,7 +296,7 @@ class CheckCommand final : public Subcommand {
             "other programs over the search path) and prints the diagnostics on stderr, "
             "sorted by file, as FILE:LINE:COL: error: TEXT [IDENTIFIER]; then, on stdout, "
             "'N files, E errors, W warnings, S.SS seconds'. The settings of the nearest "
-            "korvex.toml above the first PATH apply, with the command line's added. Without a "
+            "korvex.toml at or above the PATHs apply, with the command line's added. Without a "
             "search path, the project file's folder, or else the folders among the PATHs, are "
             "the search path.\n"
             "Exit status: 0 no error, 1 an error in some file, 2 bad invocation, a bad project "

@@ -1,5 +1,6 @@
 #include "tools/korvex-nr/CheckReport.hpp"
 
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <map>
