@@ -12,7 +12,6 @@
 #include <iostream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -334,10 +333,9 @@ class CheckCommand final : public Subcommand {
         bool unreadable = false;
         bool internalError = false;
         for (FileReport const& report : reports) {
-            for (Diagnostic const& diagnostic : report.diagnostics) {
-                ++(diagnostic.severity == "error" ? summary.errors : summary.warnings);
-            }
-            summary.errors += report.failure.empty() ? 0 : 1;
+            DiagnosticCounts const counts = countDiagnostics(report);
+            summary.errors += counts.errors;
+            summary.warnings += counts.warnings;
             unreadable = unreadable || report.unreadable;
             internalError = internalError || report.internalError;
         }

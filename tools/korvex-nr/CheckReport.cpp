@@ -138,6 +138,14 @@ Diagnostic locatedDiagnostic(SourceText const& source, std::string severity,
     return diagnostic;
 }
 
+DiagnosticCounts countDiagnostics(FileReport const& report) {
+    DiagnosticCounts counts{report.failure.empty() ? 0U : 1U, 0};
+    for (Diagnostic const& diagnostic : report.diagnostics) {
+        ++(diagnostic.severity == "error" ? counts.errors : counts.warnings);
+    }
+    return counts;
+}
+
 void writeText(std::ostream& out, Diagnostic const& diagnostic, TextStyle style) {
     auto paint = [&out, style](std::string_view colour) -> std::ostream& {
         return style.colour ? out << colour : out;

@@ -44,6 +44,14 @@ struct FileReport {
     std::vector<ResolvedName> names;
 };
 
+// The errors (a failure of the file itself counts as one) and warnings of
+// one file.
+struct DiagnosticCounts {
+    unsigned errors = 0;
+    unsigned warnings = 0;
+};
+DiagnosticCounts countDiagnostics(FileReport const& report);
+
 struct CheckSummary {
     std::size_t files = 0;
     unsigned errors = 0;

@@ -43,7 +43,7 @@ void printList(std::ostream& out, std::string_view key,
         << '\n';
 }
 
-// `where` names the setting in errors: the file's key, or the option.
+// Names a setting in errors: where the file set it, or else the option.
 std::string origin(std::string const& setting, std::string_view option) {
     return setting.empty() ? std::string(option) : setting;
 }

@@ -89,15 +89,6 @@ void writePage(fs::path const& path, std::string const& title, std::string const
     }
 }
 
-std::pair<unsigned, unsigned> counts(FileReport const& report) {
-    unsigned errors = report.failure.empty() ? 0 : 1;
-    unsigned warnings = 0;
-    for (Diagnostic const& diagnostic : report.diagnostics) {
-        ++(diagnostic.severity == "error" ? errors : warnings);
-    }
-    return {errors, warnings};
-}
-
 // The source, a line per element, with its names as links and the
 // diagnostics of each line after it.
 class SourceRenderer {
@@ -216,7 +207,7 @@ void writeHtmlReport(fs::path const& folder, std::vector<std::string> const& sou
           << "<th class=\"count\">Warnings</th></tr>\n";
     for (std::size_t file = 0; file < sources.size(); ++file) {
         FileReport const& report = reports[file];
-        auto const [errors, warnings] = counts(report);
+        auto const [errors, warnings] = countDiagnostics(report);
         std::string const page = "files/" + std::to_string(file) + ".html";
         index << "<tr" << (errors > 0 ? " class=\"has-errors\"" : "") << "><td><a href=\"" << page
               << "\">" << escape(sources[file]) << "</a></td><td class=\"count\">" << errors
