@@ -125,7 +125,7 @@ CallerModel CallerOptions::model(std::u16string const& sourceName) const {
         model.knownNames.push_back(validName(name, true, "--external"));
     }
     if (!builtinsFile_.empty()) {
-        for (std::u16string& name : parseBuiltinNames(readListFile(builtinsFile_), builtinsFile_)) {
+        for (std::u16string& name : readBuiltinNames(builtinsFile_)) {
             model.knownNames.push_back(std::move(name));
         }
     }
@@ -207,6 +207,10 @@ std::vector<std::u16string> parseBuiltinNames(std::string_view content,
             validName(line, true, fileName + ":" + std::to_string(lineNumber) + ": built-in"));
     }
     return names;
+}
+
+std::vector<std::u16string> readBuiltinNames(std::string const& path) {
+    return parseBuiltinNames(readListFile(path), path);
 }
 
 std::shared_ptr<lf::import::IImportList const> buildImportList(

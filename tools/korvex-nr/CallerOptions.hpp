@@ -67,6 +67,10 @@ std::pair<std::u16string, fe::nr::ClassificationData> parseStaticAnswer(std::str
 std::vector<std::u16string> parseBuiltinNames(std::string_view content,
                                               std::string const& fileName);
 
+// The names of the built-ins file at `path` (see parseBuiltinNames);
+// InvocationError when it cannot be read.
+std::vector<std::u16string> readBuiltinNames(std::string const& path);
+
 // `text` as a plain name, or a plain or dotted one when `dotted`; `what`
 // names the value in the InvocationError raised when it is neither.
 std::u16string validName(std::string_view text, bool dotted, std::string const& what);

@@ -103,14 +103,14 @@ CallerModel callerModel(ProjectConfig const& settings,
         }
     }
     for (fs::path const& file : settings.builtins.value) {
-        std::string content;
+        std::vector<std::u16string> names;
         try {
-            content = readFile(file.string());
+            names = readBuiltinNames(file.string());
         } catch (InvocationError const& unreadable) {
             throw InvocationError(origin(settings.builtins.origin, "--builtins") + ": " +
                                   unreadable.what());
         }
-        for (std::u16string& name : parseBuiltinNames(content, file.string())) {
+        for (std::u16string& name : names) {
             model.knownNames.push_back(std::move(name));
         }
     }

@@ -38,16 +38,13 @@ Suppressions::Suppressions(std::string_view text) {
             continue;
         }
         bool const wholeFile = comment[1] == "ignore-file";
-        if (wholeFile && !inHeader) {
-            continue;
-        }
         std::string const list = comment[2];
         std::size_t const listColumn = static_cast<std::size_t>(comment.position(2)) + 1;
         for (auto match = std::sregex_iterator(list.begin(), list.end(), kIdentifier);
              match != std::sregex_iterator(); ++match) {
-            ignores_.push_back({lineNumber,
-                                static_cast<std::uint32_t>(listColumn + match->position()),
-                                wholeFile, std::string(shortIdentifier(match->str())), false});
+            ignores_.push_back(
+                {lineNumber, static_cast<std::uint32_t>(listColumn + match->position()), wholeFile,
+                 wholeFile && !inHeader, std::string(shortIdentifier(match->str())), false});
         }
     }
 }
@@ -56,7 +53,7 @@ bool Suppressions::silences(Diagnostic const& diagnostic) {
     std::string_view const identifier = shortIdentifier(diagnostic.identifier);
     bool silenced = false;
     for (Ignore& ignore : ignores_) {
-        if (ignore.identifier == identifier &&
+        if (ignore.identifier == identifier && !ignore.misplaced &&
             (ignore.wholeFile || (diagnostic.line != 0 && ignore.line == diagnostic.line))) {
             ignore.used = true;
             silenced = true;

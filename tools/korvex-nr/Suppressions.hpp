@@ -31,6 +31,9 @@ class Suppressions {
         std::uint32_t line;    // of the comment
         std::uint32_t column;  // of the identifier, for the unused-ignore warning
         bool wholeFile;
+        // An ignore-file below the first line of code: it silences nothing,
+        // so that it is reported as unused.
+        bool misplaced;
         std::string identifier;
         bool used = false;
     };
