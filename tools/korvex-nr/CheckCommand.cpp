@@ -270,7 +270,7 @@ class CheckCommand final : public Subcommand {
                 std::map<std::string, Format>{
                     {"text", Format::text}, {"json", Format::json}, {"sarif", Format::sarif}},
                 CLI::ignore_case))
-            ->type_name("FORMAT");
+            ->option_text("text|json|sarif");
         project->add_flag("--report-unused-ignores", reportUnusedIgnores_,
                           "warn about ignore comments that silence nothing");
         output
@@ -282,7 +282,7 @@ class CheckCommand final : public Subcommand {
                                                                       {"always", Colour::always},
                                                                       {"never", Colour::never}},
                                         CLI::ignore_case))
-            ->type_name("WHEN");
+            ->option_text("auto|always|never");
         output
             ->add_option("--html", htmlFolder_,
                          "also write a report to read in a browser into DIR (index.html)")
