@@ -4,8 +4,9 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all deps build build-asan test test-release test-asan demo format clean golden-update
+.PHONY: all deps build build-asan test test-release test-asan demo install format clean golden-update
 
 all: build
 
@@ -35,6 +36,11 @@ test: test-release test-asan
 
 demo: build
 	@scripts/demo.sh $(BUILD)
+
+# korvex-nr, the libraries, their headers, the CMake package and the
+# pkg-config file below PREFIX.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Rewrites the expected output of every golden test from the current tool.
 golden-update: build

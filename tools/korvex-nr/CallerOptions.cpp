@@ -32,17 +32,6 @@ std::string messageText(resource_core::BaseMsgID const& message) {
         fl::i18n::MessageCatalog(fl::i18n::QzLocale::global()).get_message(message));
 }
 
-// A plain name when `dotted` is false, else a plain or dotted one.
-std::u16string validName(std::string_view text, bool dotted, std::string const& what) {
-    std::u16string name = fl::text::toUtf16(text);
-    if (!lf::util::isValidDottedIdentifier(name) ||
-        (!dotted && name.find(u'.') != std::u16string::npos)) {
-        throw InvocationError(what + " '" + std::string(text) + "' is not a " +
-                              (dotted ? "name or dotted name" : "name"));
-    }
-    return name;
-}
-
 std::uint32_t parseNumber(std::string_view text, std::string_view whole) {
     std::uint32_t value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -101,8 +90,14 @@ void CallerOptions::addTo(CLI::App& command) {
                "a plain or dotted name known to exist outside the program (repeatable)", "NAME");
     group->add_option("--builtins", builtinsFile_, "file of built-in names, one a line")
         ->type_name("FILE");
-    group->add_flag("--package-imports", packageImports_,
-                    "turn on package imports ('import pkg' imports the package pkg)");
+    repeatable("--external-package", externalPackages_,
+               "a package whose every dotted name exists outside the program, such as a "
+               "foreign-language bridge (repeatable)",
+               "NAME");
+    packageImportsOption_ = group->add_flag(
+        "--package-imports,!--no-package-imports", packageImports_,
+        "turn on package imports ('import pkg' imports the package pkg); --no-package-imports "
+        "turns them off where a project file turns them on");
     repeatable("--workspace", workspace_,
                "a variable of the caller's workspace (repeatable; eval and section only)", "NAME");
     repeatable("--static", statics_,
@@ -130,9 +125,12 @@ CallerModel CallerOptions::model(std::u16string const& sourceName) const {
         model.knownNames.push_back(validName(name, true, "--external"));
     }
     if (!builtinsFile_.empty()) {
-        for (std::u16string& name : parseBuiltinNames(readListFile(builtinsFile_), builtinsFile_)) {
+        for (std::u16string& name : readBuiltinNames(builtinsFile_)) {
             model.knownNames.push_back(std::move(name));
         }
+    }
+    for (std::string const& name : externalPackages_) {
+        model.externalPackages.push_back(validName(name, true, "--external-package"));
     }
     for (std::string const& name : workspace_) {
         model.workspaceVariables.push_back(validName(name, false, "--workspace"));
@@ -144,6 +142,10 @@ CallerModel CallerOptions::model(std::u16string const& sourceName) const {
     // Refuses bad import arguments now, whether or not the operation uses them.
     callerImports();
     return model;
+}
+
+bool CallerOptions::packageImportsGiven() const {
+    return packageImportsOption_->count() > 0;
 }
 
 std::shared_ptr<lf::import::IImportList const> CallerOptions::callerImports() const {
@@ -179,6 +181,16 @@ std::pair<std::u16string, fe::nr::ClassificationData> parseStaticAnswer(std::str
     return {std::move(name), data};
 }
 
+std::u16string validName(std::string_view text, bool dotted, std::string const& what) {
+    std::u16string name = fl::text::toUtf16(text);
+    if (!lf::util::isValidDottedIdentifier(name) ||
+        (!dotted && name.find(u'.') != std::u16string::npos)) {
+        throw InvocationError(what + " '" + std::string(text) + "' is not a " +
+                              (dotted ? "name or dotted name" : "name"));
+    }
+    return name;
+}
+
 std::vector<std::u16string> parseBuiltinNames(std::string_view content,
                                               std::string const& fileName) {
     std::vector<std::u16string> names;
@@ -195,6 +207,10 @@ std::vector<std::u16string> parseBuiltinNames(std::string_view content,
             validName(line, true, fileName + ":" + std::to_string(lineNumber) + ": built-in"));
     }
     return names;
+}
+
+std::vector<std::u16string> readBuiltinNames(std::string const& path) {
+    return parseBuiltinNames(readListFile(path), path);
 }
 
 std::shared_ptr<lf::import::IImportList const> buildImportList(

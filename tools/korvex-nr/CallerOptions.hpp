@@ -14,7 +14,8 @@
 
 namespace CLI {
 class App;
-}
+class Option;
+}  // namespace CLI
 namespace lf::import {
 class IImportList;
 }
@@ -30,6 +31,15 @@ class CallerOptions {
     CallerModel model(std::u16string const& sourceName) const;
 
     bool packageImports() const { return packageImports_; }
+    // Whether --package-imports or --no-package-imports was given, so that a
+    // project file's setting yields to it.
+    bool packageImportsGiven() const;
+
+    // The raw values, for the check command's merge with the project file.
+    std::vector<std::string> const& searchPath() const { return path_; }
+    std::vector<std::string> const& externals() const { return externals_; }
+    std::vector<std::string> const& externalPackages() const { return externalPackages_; }
+    std::string const& builtinsFile() const { return builtinsFile_; }
 
     // The import list in force in the caller's scope, from `--import`.
     std::shared_ptr<lf::import::IImportList const> callerImports() const;
@@ -37,8 +47,10 @@ class CallerOptions {
   private:
     std::vector<std::string> path_;
     std::vector<std::string> externals_;
+    std::vector<std::string> externalPackages_;
     std::string builtinsFile_;
     bool packageImports_ = false;
+    CLI::Option* packageImportsOption_ = nullptr;
     std::vector<std::string> workspace_;
     std::vector<std::string> statics_;
     std::vector<std::string> imports_;
@@ -54,6 +66,14 @@ std::pair<std::u16string, fe::nr::ClassificationData> parseStaticAnswer(std::str
 // ignored. `fileName` names the file in errors.
 std::vector<std::u16string> parseBuiltinNames(std::string_view content,
                                               std::string const& fileName);
+
+// The names of the built-ins file at `path` (see parseBuiltinNames);
+// InvocationError when it cannot be read.
+std::vector<std::u16string> readBuiltinNames(std::string const& path);
+
+// `text` as a plain name, or a plain or dotted one when `dotted`; `what`
+// names the value in the InvocationError raised when it is neither.
+std::u16string validName(std::string_view text, bool dotted, std::string const& what);
 
 // An import list made of import arguments, in order, as if one `import`
 // statement of the caller's scope held them.

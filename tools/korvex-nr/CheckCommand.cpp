@@ -1,14 +1,17 @@
 #include "tools/korvex-nr/CheckCommand.hpp"
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +23,11 @@
 #include "front_end/util/FrontEndUserException.hpp"
 #include "front_end/util/WarningLog.hpp"
 #include "tools/korvex-nr/CallerOptions.hpp"
+#include "tools/korvex-nr/CheckReport.hpp"
+#include "tools/korvex-nr/CheckSettings.hpp"
+#include "tools/korvex-nr/HtmlReport.hpp"
+#include "tools/korvex-nr/ProjectConfig.hpp"
+#include "tools/korvex-nr/Suppressions.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
 
 namespace korvex::tool {
@@ -29,21 +37,20 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kSourceSuffix = ".kx";
+// Fewer files are checked too fast for a progress line to help.
+constexpr std::size_t kProgressThreshold = 300;
 
-// What checking one file found. The diagnostics are kept as text so that
-// files checked on other threads can be printed in path order afterwards.
-struct FileReport {
-    std::string diagnostics;
-    unsigned errors = 0;
-    unsigned warnings = 0;
-    bool unreadable = false;
-    bool internalError = false;
-};
+// CI services set `CI`; their logs are no place for a progress line.
+bool inContinuousIntegration() {
+    char const* ci = std::getenv("CI");
+    return ci != nullptr && *ci != '\0' && std::string_view(ci) != "false";
+}
 
 // The files named by `paths`: each file given, and every `.kx` file below
-// each folder given (directory links are not followed), sorted by path and
-// listed once each.
-std::vector<std::string> collectSources(std::vector<std::string> const& paths) {
+// each folder given that `exclusions` leave in (directory links are not
+// followed), sorted by path and listed once each.
+std::vector<std::string> collectSources(std::vector<std::string> const& paths,
+                                        Exclusions const& exclusions) {
     std::vector<std::string> sources;
     for (std::string const& path : paths) {
         std::error_code error;
@@ -58,6 +65,10 @@ std::vector<std::string> collectSources(std::vector<std::string> const& paths) {
         fs::recursive_directory_iterator entry(path, error);
         for (; !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
             std::error_code entryError;
+            if (exclusions.excludes(entry->path())) {
+                entry.disable_recursion_pending();
+                continue;
+            }
             if (entry->path().extension() == kSourceSuffix && entry->is_regular_file(entryError)) {
                 sources.push_back(entry->path().lexically_normal().string());
             }
@@ -72,16 +83,20 @@ std::vector<std::string> collectSources(std::vector<std::string> const& paths) {
 }
 
 // Parses and resolves one file: class files with the resolver that needs no
-// caller, every other program with the search path of `model`.
-void checkSource(SourceText const& source, CallerModel model, FileReport& report,
-                 std::ostream& out) {
+// caller, every other program with the search path of `model`. With
+// `keepNames`, the report keeps the text and what its names resolved to
+// (also when resolution stopped at an error).
+void checkSource(SourceText const& source, CallerModel model, bool keepNames, FileReport& report) {
+    if (keepNames) {
+        report.text = source.text;
+    }
     fe::astapi::AstNodeFactory factory;
     lf::astapi::Program* program = nullptr;
     try {
         program = lf::parser::parse(source.text, factory);
     } catch (lf::parser::SyntaxError const& error) {
-        printDiagnostic(out, source, error.position(), "error", error.what(), error.identifier());
-        ++report.errors;
+        report.diagnostics.push_back(
+            diagnosticAt(source, error.position(), "error", error.what(), error.identifier()));
         return;
     }
 
@@ -100,53 +115,114 @@ void checkSource(SourceText const& source, CallerModel model, FileReport& report
         failure = describeUserError(error, source);
     }
     for (fe::util::CollectedWarning const& warning : warnings.warnings()) {
-        printLocated(out, source, "warning", {warning.location, warning.text, warning.identifier});
-        ++report.warnings;
+        report.diagnostics.push_back(locatedDiagnostic(
+            source, "warning", {warning.location, warning.text, warning.identifier}));
     }
     if (failure) {
-        printLocated(out, source, "error", *failure);
-        ++report.errors;
+        report.diagnostics.push_back(locatedDiagnostic(source, "error", *failure));
+    }
+    if (keepNames) {
+        report.names = collectResolvedNames(*program, source.text);
     }
 }
 
-FileReport checkFile(std::string const& path, CallerModel model) {
-    FileReport report;
-    std::ostringstream out;
-    try {
-        std::optional<SourceText> source;
-        try {
-            source = makeSourceText(fl::text::toUtf16(path), readFile(path));
-        } catch (InvocationError const& error) {
-            out << "korvex-nr: error: " << error.what() << '\n';
-            report.unreadable = true;
-            ++report.errors;
+// What is done for every file besides resolving it.
+struct FileChecks {
+    std::vector<std::string> disabled;  // short identifiers
+    bool reportUnusedIgnores = false;
+    bool keepNames = false;  // for the HTML report
+};
+
+// Drops the diagnostics that suppression comments silence or the settings
+// disable; adds the warnings about ignores that silenced nothing.
+void filterDiagnostics(FileReport& report, std::string_view text, SourceText const& source,
+                       FileChecks const& checks) {
+    Suppressions suppressions(text);
+    std::erase_if(report.diagnostics, [&suppressions](Diagnostic const& diagnostic) {
+        return suppressions.silences(diagnostic);
+    });
+    if (checks.reportUnusedIgnores) {
+        for (Diagnostic& warning : suppressions.unusedIgnores(source)) {
+            report.diagnostics.push_back(std::move(warning));
         }
-        if (source) {
-            model.privateFolder = fs::path(path).parent_path() / "private";
-            checkSource(*source, std::move(model), report, out);
-        }
-    } catch (std::exception const& error) {
-        out << "korvex-nr: internal error: " << path << ": " << error.what() << '\n';
-        report.internalError = true;
-        ++report.errors;
-    } catch (...) {
-        out << "korvex-nr: internal error: " << path << ": unknown exception\n";
-        report.internalError = true;
-        ++report.errors;
     }
-    report.diagnostics = std::move(out).str();
+    std::erase_if(report.diagnostics, [&checks](Diagnostic const& diagnostic) {
+        return std::ranges::find(checks.disabled, shortIdentifier(diagnostic.identifier)) !=
+               checks.disabled.end();
+    });
+}
+
+FileReport checkFile(std::string const& path, CallerModel model, FileChecks const& checks) {
+    FileReport report;
+    try {
+        std::string text;
+        try {
+            text = readFile(path);
+        } catch (InvocationError const& error) {
+            report.failure = "korvex-nr: error: " + std::string(error.what()) + '\n';
+            report.unreadable = true;
+            return report;
+        }
+        SourceText const source = makeSourceText(fl::text::toUtf16(path), text);
+        model.privateFolder = fs::path(path).parent_path() / "private";
+        checkSource(source, std::move(model), checks.keepNames, report);
+        filterDiagnostics(report, text, source, checks);
+    } catch (std::exception const& error) {
+        report.failure = "korvex-nr: internal error: " + path + ": " + error.what() + '\n';
+        report.internalError = true;
+    } catch (...) {
+        report.failure = "korvex-nr: internal error: " + path + ": unknown exception\n";
+        report.internalError = true;
+    }
     return report;
 }
 
 // Checks `sources` on `jobs` threads; the reports are in the order of
 // `sources`.
+// `checked N/M files` on stderr, redrawn ten times a second by a thread of
+// its own while files are checked, and wiped at the end; nothing when not
+// `shown`.
+class ProgressLine {
+  public:
+    ProgressLine(std::size_t total, bool shown) : total_(total) {
+        if (shown) {
+            drawer_ = std::jthread([this](std::stop_token stop) { draw(stop); });
+        }
+    }
+    ~ProgressLine() {
+        if (drawer_.joinable()) {
+            drawer_.request_stop();
+            drawer_.join();
+            std::cerr << "\r\x1b[K" << std::flush;
+        }
+    }
+    ProgressLine(ProgressLine const&) = delete;
+    ProgressLine& operator=(ProgressLine const&) = delete;
+
+    void fileChecked() { ++checked_; }
+
+  private:
+    // Drawn at least once, however fast the check.
+    void draw(std::stop_token const& stop) const {
+        do {
+            std::cerr << "\rchecked " << checked_.load() << '/' << total_ << " files" << std::flush;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        } while (!stop.stop_requested());
+    }
+
+    std::size_t total_;
+    std::atomic<std::size_t> checked_ = 0;
+    std::jthread drawer_;
+};
+
 std::vector<FileReport> checkAll(std::vector<std::string> const& sources, CallerModel const& model,
-                                 unsigned jobs) {
+                                 FileChecks const& checks, unsigned jobs, ProgressLine& progress) {
     std::vector<FileReport> reports(sources.size());
     std::atomic<std::size_t> next = 0;
     auto work = [&] {
         for (std::size_t index = next++; index < sources.size(); index = next++) {
-            reports[index] = checkFile(sources[index], model);
+            reports[index] = checkFile(sources[index], model, checks);
+            progress.fileChecked();
         }
     };
     std::vector<std::jthread> helpers;
@@ -169,62 +245,201 @@ class CheckCommand final : public Subcommand {
                          "cores)")
             ->type_name("N")
             ->check(CLI::Range(1u, 4096u));
+        CLI::Option_group* project = command->add_option_group("Project", "The project file");
+        CLI::Option* config = project->add_option("--config", configFile_, "read this project file")
+                                  ->type_name("FILE");
+        project->add_flag("--no-config", noConfig_, "read no project file")->excludes(config);
+        project->add_flag("--show-config", showConfig_,
+                          "print the settings in force and where each was set, then stop");
+        project
+            ->add_option("--exclude", commandLine_.exclude,
+                         "leave out the files and folders matching GLOB (repeatable)")
+            ->type_name("GLOB")
+            ->allow_extra_args(false);
+        project
+            ->add_option("--disable", commandLine_.disable,
+                         "do not report the diagnostic IDENTIFIER (repeatable)")
+            ->type_name("IDENTIFIER")
+            ->allow_extra_args(false);
+        CLI::Option_group* output = command->add_option_group("Output", "How results are shown");
+        output
+            ->add_option("--format", format_,
+                         "text (diagnostics on stderr, summary on stdout), json or sarif (one "
+                         "document on stdout)")
+            ->transform(CLI::CheckedTransformer(
+                std::map<std::string, Format>{
+                    {"text", Format::text}, {"json", Format::json}, {"sarif", Format::sarif}},
+                CLI::ignore_case))
+            ->option_text("text|json|sarif");
+        project->add_flag("--report-unused-ignores", reportUnusedIgnores_,
+                          "warn about ignore comments that silence nothing");
+        output
+            ->add_option("--color", colour_,
+                         "colour and source lines with a caret: auto (on a terminal, colour "
+                         "unless NO_COLOR is set), always or never")
+            ->transform(
+                CLI::CheckedTransformer(std::map<std::string, Colour>{{"auto", Colour::automatic},
+                                                                      {"always", Colour::always},
+                                                                      {"never", Colour::never}},
+                                        CLI::ignore_case))
+            ->option_text("auto|always|never");
+        output
+            ->add_option("--html", htmlFolder_,
+                         "also write a report to read in a browser into DIR (index.html)")
+            ->type_name("DIR");
+        output->add_flag("-q,--quiet", quiet_,
+                         "print the diagnostics only: no summary line, no progress line");
         caller_.addTo(*command);
         command->footer(
             "Resolves every .kx file under the PATHs (class files with --local resolution, "
             "other programs over the search path) and prints the diagnostics on stderr, "
             "sorted by file, as FILE:LINE:COL: error: TEXT [IDENTIFIER]; then, on stdout, "
-            "'N files, E errors, W warnings, S.SS seconds'. Without -p, the folders among "
-            "the PATHs are the search path.\n"
-            "Exit status: 0 no error, 1 an error in some file, 2 bad invocation or an "
-            "unreadable path or file, 3 an internal error on some file.");
+            "'N files, E errors, W warnings, S.SS seconds'. The settings of the nearest "
+            "korvex.toml at or above the PATHs apply, with the command line's added. Without a "
+            "search path, the project file's folder, or else the folders among the PATHs, are "
+            "the search path.\n"
+            "Exit status: 0 no error, 1 an error in some file, 2 bad invocation, a bad project "
+            "file or an unreadable path or file, 3 an internal error on some file.");
     }
 
     int run() override {
         auto const start = std::chrono::steady_clock::now();
-        std::vector<std::string> const sources = collectSources(paths_);
-        CallerModel model = caller_.model(u"");
-        if (model.searchPath.empty()) {
-            for (std::string const& path : paths_) {
-                std::error_code error;
-                if (fs::is_directory(path, error)) {
-                    model.searchPath.emplace_back(path);
-                }
-            }
+        ProjectConfig settings = projectSettings();
+        addCommandLine(settings, caller_, commandLine_);
+        if (showConfig_) {
+            printSettings(std::cout, settings);
+            return kSuccess;
         }
+        CallerModel const model = callerModel(settings, paths_);
+        FileChecks checks{{}, reportUnusedIgnores_, !htmlFolder_.empty()};
+        for (std::string const& identifier : settings.disable.value) {
+            checks.disabled.emplace_back(shortIdentifier(identifier));
+        }
+        std::vector<std::string> const sources =
+            collectSources(paths_, Exclusions(settings, commandLine_));
         // The switch is process-wide: set it before any thread reads it.
-        lf::features::setPackageImportsFeature(caller_.packageImports());
+        lf::features::setPackageImportsFeature(settings.packageImports.value.value_or(false));
 
-        std::vector<FileReport> const reports = checkAll(sources, model, jobs_);
+        bool const terminal = isatty(STDERR_FILENO) != 0;
+        std::vector<FileReport> reports;
+        {
+            ProgressLine progress(sources.size(), terminal && !quiet_ &&
+                                                      !inContinuousIntegration() &&
+                                                      sources.size() > kProgressThreshold);
+            reports = checkAll(sources, model, checks, jobs_, progress);
+        }
 
-        unsigned errors = 0;
-        unsigned warnings = 0;
+        CheckSummary summary{sources.size()};
         bool unreadable = false;
         bool internalError = false;
         for (FileReport const& report : reports) {
-            std::cerr << report.diagnostics;
-            errors += report.errors;
-            warnings += report.warnings;
+            DiagnosticCounts const counts = countDiagnostics(report);
+            summary.errors += counts.errors;
+            summary.warnings += counts.warnings;
             unreadable = unreadable || report.unreadable;
             internalError = internalError || report.internalError;
         }
-        std::chrono::duration<double> const elapsed = std::chrono::steady_clock::now() - start;
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.2f", elapsed.count());
-        std::cout << sources.size() << " files, " << errors << " errors, " << warnings
-                  << " warnings, " << seconds << " seconds\n";
+        summary.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!htmlFolder_.empty()) {
+            writeHtmlReport(htmlFolder_, sources, reports);
+        }
+        print(reports, summary, textStyle(terminal));
         if (internalError) {
             return kInternalError;
         }
         if (unreadable) {
             return kBadInvocation;
         }
-        return errors > 0 ? kUserError : kSuccess;
+        return summary.errors > 0 ? kUserError : kSuccess;
     }
 
   private:
+    enum class Format { text, json, sarif };
+    enum class Colour { automatic, always, never };
+
+    // Colour and source lines on a terminal (`NO_COLOR` turns the colour
+    // off there); `--color always` asks for both anywhere.
+    TextStyle textStyle(bool terminal) const {
+        char const* noColour = std::getenv("NO_COLOR");
+        bool const colourWanted = noColour == nullptr || *noColour == '\0';
+        switch (colour_) {
+            case Colour::always:
+                return {true, true};
+            case Colour::never:
+                return {false, terminal};
+            case Colour::automatic:
+                break;
+        }
+        return {terminal && colourWanted, terminal};
+    }
+
+    // Failures of files go to stderr in every format; the diagnostics and
+    // the summary where the format puts them.
+    void print(std::vector<FileReport> const& reports, CheckSummary const& summary,
+               TextStyle style) const {
+        for (FileReport const& report : reports) {
+            std::cerr << report.failure;
+            if (format_ == Format::text) {
+                for (Diagnostic const& diagnostic : report.diagnostics) {
+                    writeText(std::cerr, diagnostic, style);
+                }
+            }
+        }
+        switch (format_) {
+            case Format::text: {
+                if (quiet_) {
+                    break;
+                }
+                char seconds[32];
+                std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
+                std::cout << summary.files << " files, " << summary.errors << " errors, "
+                          << summary.warnings << " warnings, " << seconds << " seconds\n";
+                break;
+            }
+            case Format::json:
+                writeJson(std::cout, reports, summary);
+                break;
+            case Format::sarif:
+                writeSarif(std::cout, reports);
+                break;
+        }
+    }
+
+    // The project file's settings: --config's file, none with --no-config,
+    // else the nearest korvex.toml at or above the PATHs, which must agree.
+    ProjectConfig projectSettings() const {
+        std::optional<fs::path> file;
+        if (!configFile_.empty()) {
+            file = configFile_;
+        } else if (!noConfig_) {
+            for (std::string const& path : paths_) {
+                std::optional<fs::path> found = findProjectConfig(path);
+                if (found && file && *found != *file) {
+                    throw InvocationError("the PATHs belong to different projects ('" +
+                                          file->string() + "' and '" + found->string() +
+                                          "'): check them separately or name one with --config");
+                }
+                file = file ? file : found;
+            }
+        }
+        if (!file) {
+            return {};
+        }
+        return parseProjectConfig(readFile(file->string()), file->lexically_normal());
+    }
+
     std::vector<std::string> paths_;
     unsigned jobs_ = std::max(1u, std::thread::hardware_concurrency());
+    std::string configFile_;
+    bool noConfig_ = false;
+    bool showConfig_ = false;
+    bool reportUnusedIgnores_ = false;
+    Format format_ = Format::text;
+    Colour colour_ = Colour::automatic;
+    bool quiet_ = false;
+    std::string htmlFolder_;
+    CheckCommandLine commandLine_;
     CallerOptions caller_;
 };
 

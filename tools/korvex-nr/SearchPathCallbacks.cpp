@@ -1,5 +1,6 @@
 #include "tools/korvex-nr/SearchPathCallbacks.hpp"
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -17,6 +18,7 @@ class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
   public:
     explicit SearchPathCallbacks(CallerModel model)
         : path_(std::move(model.searchPath), std::move(model.privateFolder)),
+          externalPackages_(std::move(model.externalPackages)),
           workspaceVariables_(model.workspaceVariables.begin(), model.workspaceVariables.end()),
           staticClassifications_(std::move(model.staticClassifications)),
           evalSwitchA_(model.evalSwitchA),
@@ -31,7 +33,8 @@ class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
     }
 
     bool isKnownExternalName(std::u16string_view name) override {
-        return knownNames_.contains(name) || knownPackages_.contains(name) || path_.names(name);
+        return knownNames_.contains(name) || knownPackages_.contains(name) ||
+               underExternalPackage(name) || path_.names(name);
     }
 
     std::u16string_view resolveImportedName(std::shared_ptr<lf::import::IImportList const> imports,
@@ -51,7 +54,8 @@ class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
     qzboost::optional<resource_core::TypedMsgIDHolder> checkPackage(
         lf::import::PackageSpecifier const& package) override {
         std::u16string const& name = package.dottedName();
-        if (knownPackages_.contains(name) || path_.namesPackage(name)) {
+        if (knownPackages_.contains(name) || underExternalPackage(name) ||
+            path_.namesPackage(name)) {
             return qzboost::none;
         }
         return resource_core::TypedMsgIDHolder(KORVEX::tool::PackageNotFound(name));
@@ -73,7 +77,15 @@ class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
     bool evalSwitchA() override { return evalSwitchA_; }
 
   private:
+    bool underExternalPackage(std::u16string_view name) const {
+        return std::ranges::any_of(externalPackages_, [name](std::u16string const& package) {
+            return name.starts_with(package) &&
+                   (name.size() == package.size() || name[package.size()] == u'.');
+        });
+    }
+
     SearchPath path_;
+    std::vector<std::u16string> externalPackages_;
     NameSet knownNames_;
     NameSet knownPackages_;
     NameSet workspaceVariables_;

@@ -23,6 +23,10 @@ struct CallerModel {
     // functions, names given on the command line). The packages that hold a
     // dotted one exist too: `p.q.f` makes `p` and `p.q` packages.
     std::vector<std::u16string> knownNames;
+    // Packages whose every dotted name exists (a foreign-language bridge, a
+    // framework of the environment): `java` makes `java`, `java.awt` and
+    // `java.awt.Robot` known without listing them.
+    std::vector<std::u16string> externalPackages;
     std::vector<std::u16string> workspaceVariables;
     std::map<std::u16string, fe::nr::ClassificationData, std::less<>> staticClassifications;
     bool evalSwitchA = false;
@@ -30,12 +34,14 @@ struct CallerModel {
 };
 
 // The callbacks answer:
-// - isKnownExternalName: the name is on the search path or known by the model.
+// - isKnownExternalName: the name is on the search path, known by the model
+//   or under one of its external packages.
 // - resolveImportedName: the first of the import list's candidates for the
 //   name (lf::import::candidateQualifiedNames) that is known, else the name
 //   itself when it is known, else nothing. The answer is interned with the
 //   factory given, so it lives as long as the tree.
-// - checkPackage: nothing when the package exists, else
+// - checkPackage: nothing when the package exists (on the path, behind a
+//   known name or under an external package), else
 //   KORVEX:tool:PackageNotFound.
 // - lookupStaticClassification, isWorkspaceVariable, evalSwitchA,
 //   evalSwitchB: what the model says.

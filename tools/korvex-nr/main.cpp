@@ -10,6 +10,7 @@
 
 #include "tools/korvex-nr/CheckCommand.hpp"
 #include "tools/korvex-nr/EvalCommand.hpp"
+#include "tools/korvex-nr/ExplainCommand.hpp"
 #include "tools/korvex-nr/ParseCommand.hpp"
 #include "tools/korvex-nr/ResolveCommand.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     commands.push_back(addEvalCommand(app));
     commands.push_back(addSectionCommand(app));
     commands.push_back(addCheckCommand(app));
+    commands.push_back(addExplainCommand(app));
 
     try {
         app.parse(argc, argv);

@@ -89,6 +89,23 @@ TEST_F(SearchPathCallbacksTest, ChecksPackagesOnThePathAndBehindKnownNames) {
     }
 }
 
+TEST_F(SearchPathCallbacksTest, KnowsEveryNameUnderAnExternalPackage) {
+    CallerModel model;
+    model.externalPackages = {u"java"};
+    auto known = callbacks(std::move(model));
+    for (char16_t const* name : {u"java", u"java.awt", u"java.awt.Robot"}) {
+        EXPECT_TRUE(known->isKnownExternalName(name)) << fl::text::toUtf8(name);
+        EXPECT_FALSE(known->checkPackage(lf::import::PackageSpecifier(name)))
+            << fl::text::toUtf8(name);
+    }
+    for (char16_t const* name : {u"javax", u"javax.swing", u"jav"}) {
+        EXPECT_FALSE(known->isKnownExternalName(name)) << fl::text::toUtf8(name);
+    }
+    EXPECT_EQ(std::u16string(known->resolveImportedName(buildImportList({"java.awt.*"}, false),
+                                                        u"Robot", factory)),
+              u"java.awt.Robot");
+}
+
 TEST_F(SearchPathCallbacksTest, AnswersWorkspaceQuestionsFromTheModel) {
     CallerModel model;
     model.workspaceVariables = {u"x"};
