@@ -82,6 +82,10 @@ std::vector<std::string> collectSources(std::vector<std::string> const& paths,
     return sources;
 }
 
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 // Parses and resolves one file: class files with the resolver that needs no
 // caller, every other program with the search path of `model`. With
 // `keepNames`, the report keeps the text and what its names resolved to
@@ -92,9 +96,12 @@ void checkSource(SourceText const& source, CallerModel model, bool keepNames, Fi
     }
     fe::astapi::AstNodeFactory factory;
     lf::astapi::Program* program = nullptr;
+    auto const parseStart = std::chrono::steady_clock::now();
     try {
         program = lf::parser::parse(source.text, factory);
+        report.times.parseSeconds = secondsSince(parseStart);
     } catch (lf::parser::SyntaxError const& error) {
+        report.times.parseSeconds = secondsSince(parseStart);
         report.diagnostics.push_back(
             diagnosticAt(source, error.position(), "error", error.what(), error.identifier()));
         return;
@@ -103,6 +110,7 @@ void checkSource(SourceText const& source, CallerModel model, bool keepNames, Fi
     fe::nr::INameResolver const& resolver = fe::nr::getNameResolver();
     fe::util::CollectingFrontEndWarningLog warnings(source.name, source.lines);
     std::optional<LocatedDiagnostic> failure;
+    auto const resolveStart = std::chrono::steady_clock::now();
     try {
         if (program->programKind == lf::astapi::ProgramKind::ClassFile) {
             resolver.resolveProgramLocally(*program, source.name, factory);
@@ -114,6 +122,7 @@ void checkSource(SourceText const& source, CallerModel model, bool keepNames, Fi
     } catch (fe::util::IFrontEndUserException const& error) {
         failure = describeUserError(error, source);
     }
+    report.times.resolveSeconds = secondsSince(resolveStart);
     for (fe::util::CollectedWarning const& warning : warnings.warnings()) {
         report.diagnostics.push_back(locatedDiagnostic(
             source, "warning", {warning.location, warning.text, warning.identifier}));
@@ -156,8 +165,11 @@ FileReport checkFile(std::string const& path, CallerModel model, FileChecks cons
     FileReport report;
     try {
         std::string text;
+        auto const readStart = std::chrono::steady_clock::now();
         try {
             text = readFile(path);
+            report.times.readSeconds = secondsSince(readStart);
+            report.times.bytes = text.size();
         } catch (InvocationError const& error) {
             report.failure = "korvex-nr: error: " + std::string(error.what()) + '\n';
             report.unreadable = true;
@@ -289,6 +301,10 @@ class CheckCommand final : public Subcommand {
             ->type_name("DIR");
         output->add_flag("-q,--quiet", quiet_,
                          "print the diagnostics only: no summary line, no progress line");
+        output->add_flag("--stats", stats_,
+                         "after the summary, print the time spent reading, parsing and "
+                         "resolving (summed over threads), the bytes and MB/s of each, and the "
+                         "peak memory");
         caller_.addTo(*command);
         command->footer(
             "Resolves every .kx file under the PATHs (class files with --local resolution, "
@@ -310,7 +326,9 @@ class CheckCommand final : public Subcommand {
             printSettings(std::cout, settings);
             return kSuccess;
         }
-        CallerModel const model = callerModel(settings, paths_);
+        CallerModel model = callerModel(settings, paths_);
+        // The search path is read once for all files, on all threads.
+        model.externalNames = std::make_shared<ExternalNames const>(model);
         FileChecks checks{{}, reportUnusedIgnores_, !htmlFolder_.empty()};
         for (std::string const& identifier : settings.disable.value) {
             checks.disabled.emplace_back(shortIdentifier(identifier));
@@ -332,7 +350,9 @@ class CheckCommand final : public Subcommand {
         CheckSummary summary{sources.size()};
         bool unreadable = false;
         bool internalError = false;
+        PhaseTimes times;
         for (FileReport const& report : reports) {
+            times += report.times;
             DiagnosticCounts const counts = countDiagnostics(report);
             summary.errors += counts.errors;
             summary.warnings += counts.warnings;
@@ -345,6 +365,9 @@ class CheckCommand final : public Subcommand {
             writeHtmlReport(htmlFolder_, sources, reports);
         }
         print(reports, summary, textStyle(terminal));
+        if (stats_) {
+            writeStats(format_ == Format::text ? std::cout : std::cerr, times);
+        }
         if (internalError) {
             return kInternalError;
         }
@@ -438,6 +461,7 @@ class CheckCommand final : public Subcommand {
     Format format_ = Format::text;
     Colour colour_ = Colour::automatic;
     bool quiet_ = false;
+    bool stats_ = false;
     std::string htmlFolder_;
     CheckCommandLine commandLine_;
     CallerOptions caller_;

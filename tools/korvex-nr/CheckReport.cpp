@@ -1,7 +1,10 @@
 #include "tools/korvex-nr/CheckReport.hpp"
 
+#include <sys/resource.h>
+
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -234,6 +237,30 @@ void writeSarif(std::ostream& out, std::vector<FileReport> const& reports) {
                                           {"columnKind", "utf16CodeUnits"},
                                           {"results", std::move(results)}}})}};
     out << log.dump(2) << '\n';
+}
+
+PhaseTimes& PhaseTimes::operator+=(PhaseTimes const& other) {
+    readSeconds += other.readSeconds;
+    parseSeconds += other.parseSeconds;
+    resolveSeconds += other.resolveSeconds;
+    bytes += other.bytes;
+    return *this;
+}
+
+void writeStats(std::ostream& out, PhaseTimes const& times) {
+    double const megabytes = static_cast<double>(times.bytes) / 1e6;
+    auto phase = [&](char const* name, double seconds) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%-8s %8.3f s  %8.2f MB  %9.1f MB/s\n", name, seconds,
+                      megabytes, seconds > 0 ? megabytes / seconds : 0.0);
+        out << line;
+    };
+    phase("read", times.readSeconds);
+    phase("parse", times.parseSeconds);
+    phase("resolve", times.resolveSeconds);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    out << "peak memory " << usage.ru_maxrss / 1024 << " MB\n";  // ru_maxrss is in KiB
 }
 
 }  // namespace korvex::tool

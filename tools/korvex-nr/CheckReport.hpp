@@ -32,8 +32,23 @@ Diagnostic diagnosticAt(SourceText const& source, std::uint32_t position, std::s
 Diagnostic locatedDiagnostic(SourceText const& source, std::string severity,
                              LocatedDiagnostic const& located);
 
+// Where the time of checking files went, summed over files (and threads).
+struct PhaseTimes {
+    double readSeconds = 0;
+    double parseSeconds = 0;
+    double resolveSeconds = 0;
+    std::size_t bytes = 0;  // UTF-8 source read
+
+    PhaseTimes& operator+=(PhaseTimes const& other);
+};
+
+// `--stats`: the time, bytes and throughput of each phase, and the peak
+// resident memory of the process.
+void writeStats(std::ostream& out, PhaseTimes const& times);
+
 struct FileReport {
     std::vector<Diagnostic> diagnostics;
+    PhaseTimes times;
     // What went wrong with the file itself (unreadable, internal error),
     // printed as it is.
     std::string failure;

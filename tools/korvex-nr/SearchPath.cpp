@@ -1,5 +1,6 @@
 #include "tools/korvex-nr/SearchPath.hpp"
 
+#include <mutex>
 #include <system_error>
 #include <utility>
 
@@ -27,19 +28,19 @@ std::vector<std::string> componentsOf(std::u16string_view dottedName) {
 
 }  // namespace
 
-SearchPath::SearchPath(std::vector<std::filesystem::path> folders,
-                       std::optional<std::filesystem::path> privateFolder)
-    : folders_(std::move(folders)), privateFolder_(std::move(privateFolder)) {}
+SearchPath::SearchPath(std::vector<std::filesystem::path> folders) : folders_(std::move(folders)) {}
 
-bool SearchPath::names(std::u16string_view dottedName) const {
-    return find(dottedName, Wanted::anything);
+bool SearchPath::names(std::u16string_view dottedName,
+                       std::optional<std::filesystem::path> const& privateFolder) const {
+    return find(dottedName, Wanted::anything, privateFolder);
 }
 
 bool SearchPath::namesPackage(std::u16string_view dottedName) const {
-    return find(dottedName, Wanted::package);
+    return find(dottedName, Wanted::package, std::nullopt);
 }
 
-bool SearchPath::find(std::u16string_view dottedName, Wanted wanted) const {
+bool SearchPath::find(std::u16string_view dottedName, Wanted wanted,
+                      std::optional<std::filesystem::path> const& privateFolder) const {
     if (!lf::util::isValidDottedIdentifier(dottedName)) {
         return false;
     }
@@ -50,8 +51,8 @@ bool SearchPath::find(std::u16string_view dottedName, Wanted wanted) const {
         }
     }
     // A private folder holds no packages, so only plain names are found there.
-    if (privateFolder_ && components.size() == 1 && wanted == Wanted::anything) {
-        Listing const& own = listing(*privateFolder_);
+    if (privateFolder && components.size() == 1 && wanted == Wanted::anything) {
+        Listing const& own = listing(*privateFolder);
         return own.functions.contains(components.front()) ||
                own.classes.contains(components.front());
     }
@@ -76,13 +77,16 @@ bool SearchPath::findIn(std::filesystem::path folder, std::vector<std::string> c
 }
 
 SearchPath::Listing const& SearchPath::listing(std::filesystem::path const& folder) const {
-    std::lock_guard lock(cacheMutex_);
-    auto [slot, isNew] = listings_.try_emplace(folder);
-    if (!isNew) {
-        return slot->second;
+    {
+        std::shared_lock const lock(cacheMutex_);
+        if (auto found = listings_.find(folder); found != listings_.end()) {
+            return found->second;
+        }
     }
-    // A folder that cannot be listed holds nothing.
-    Listing& listing = slot->second;
+    // A folder that cannot be listed holds nothing. Two threads may list one
+    // folder at once; the first listing stored is kept (entries of the map
+    // never move, so references to them stay valid).
+    Listing listing;
     std::error_code error;
     for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
@@ -98,7 +102,8 @@ SearchPath::Listing const& SearchPath::listing(std::filesystem::path const& fold
             listing.functions.insert(name.substr(0, name.size() - kSourceSuffix.size()));
         }
     }
-    return listing;
+    std::unique_lock const lock(cacheMutex_);
+    return listings_.try_emplace(folder, std::move(listing)).first->second;
 }
 
 }  // namespace korvex::tool

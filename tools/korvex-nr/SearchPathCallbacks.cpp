@@ -17,24 +17,17 @@ using NameSet = std::set<std::u16string, std::less<>>;
 class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
   public:
     explicit SearchPathCallbacks(CallerModel model)
-        : path_(std::move(model.searchPath), std::move(model.privateFolder)),
-          externalPackages_(std::move(model.externalPackages)),
+        : externalNames_(model.externalNames != nullptr
+                             ? std::move(model.externalNames)
+                             : std::make_shared<ExternalNames const>(model)),
+          privateFolder_(std::move(model.privateFolder)),
           workspaceVariables_(model.workspaceVariables.begin(), model.workspaceVariables.end()),
           staticClassifications_(std::move(model.staticClassifications)),
           evalSwitchA_(model.evalSwitchA),
-          evalSwitchB_(model.evalSwitchB) {
-        for (std::u16string const& name : model.knownNames) {
-            for (std::size_t dot = name.find(u'.'); dot != std::u16string::npos;
-                 dot = name.find(u'.', dot + 1)) {
-                knownPackages_.insert(name.substr(0, dot));
-            }
-            knownNames_.insert(name);
-        }
-    }
+          evalSwitchB_(model.evalSwitchB) {}
 
     bool isKnownExternalName(std::u16string_view name) override {
-        return knownNames_.contains(name) || knownPackages_.contains(name) ||
-               underExternalPackage(name) || path_.names(name);
+        return externalNames_->names(name, privateFolder_);
     }
 
     std::u16string_view resolveImportedName(std::shared_ptr<lf::import::IImportList const> imports,
@@ -54,8 +47,7 @@ class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
     qzboost::optional<resource_core::TypedMsgIDHolder> checkPackage(
         lf::import::PackageSpecifier const& package) override {
         std::u16string const& name = package.dottedName();
-        if (knownPackages_.contains(name) || underExternalPackage(name) ||
-            path_.namesPackage(name)) {
+        if (externalNames_->namesPackage(name)) {
             return qzboost::none;
         }
         return resource_core::TypedMsgIDHolder(KORVEX::tool::PackageNotFound(name));
@@ -77,17 +69,8 @@ class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
     bool evalSwitchA() override { return evalSwitchA_; }
 
   private:
-    bool underExternalPackage(std::u16string_view name) const {
-        return std::ranges::any_of(externalPackages_, [name](std::u16string const& package) {
-            return name.starts_with(package) &&
-                   (name.size() == package.size() || name[package.size()] == u'.');
-        });
-    }
-
-    SearchPath path_;
-    std::vector<std::u16string> externalPackages_;
-    NameSet knownNames_;
-    NameSet knownPackages_;
+    std::shared_ptr<ExternalNames const> externalNames_;
+    std::optional<std::filesystem::path> privateFolder_;
     NameSet workspaceVariables_;
     std::map<std::u16string, fe::nr::ClassificationData, std::less<>> staticClassifications_;
     bool evalSwitchA_;
@@ -95,6 +78,34 @@ class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
 };
 
 }  // namespace
+
+ExternalNames::ExternalNames(CallerModel const& model)
+    : path_(model.searchPath), externalPackages_(model.externalPackages) {
+    for (std::u16string const& name : model.knownNames) {
+        for (std::size_t dot = name.find(u'.'); dot != std::u16string::npos;
+             dot = name.find(u'.', dot + 1)) {
+            knownPackages_.insert(name.substr(0, dot));
+        }
+        knownNames_.insert(name);
+    }
+}
+
+bool ExternalNames::names(std::u16string_view name,
+                          std::optional<std::filesystem::path> const& privateFolder) const {
+    return knownNames_.contains(name) || knownPackages_.contains(name) ||
+           underExternalPackage(name) || path_.names(name, privateFolder);
+}
+
+bool ExternalNames::namesPackage(std::u16string_view name) const {
+    return knownPackages_.contains(name) || underExternalPackage(name) || path_.namesPackage(name);
+}
+
+bool ExternalNames::underExternalPackage(std::u16string_view name) const {
+    return std::ranges::any_of(externalPackages_, [name](std::u16string const& package) {
+        return name.starts_with(package) &&
+               (name.size() == package.size() || name[package.size()] == u'.');
+    });
+}
 
 std::unique_ptr<fe::nr::INameResolutionCallbacks> createSearchPathCallbacks(CallerModel model) {
     return std::make_unique<SearchPathCallbacks>(std::move(model));

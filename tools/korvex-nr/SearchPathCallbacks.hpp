@@ -6,12 +6,16 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "front_end/name_resolution/include/INameResolutionCallbacks.hpp"
+#include "tools/korvex-nr/SearchPath.hpp"
 
 namespace korvex::tool {
+
+class ExternalNames;
 
 // What a caller of the resolver knows.
 struct CallerModel {
@@ -31,6 +35,34 @@ struct CallerModel {
     std::map<std::u16string, fe::nr::ClassificationData, std::less<>> staticClassifications;
     bool evalSwitchA = false;
     bool evalSwitchB = false;
+    // The search path, known names and external packages above, already
+    // read; shared by the resolutions of one run. When null, the callbacks
+    // read them for themselves.
+    std::shared_ptr<ExternalNames const> externalNames;
+};
+
+// What exists outside the programs of a run: the search path (each folder
+// listed once, whichever thread asks first), the known names and the
+// external packages. Made once per run and shared by every file's callbacks,
+// on every thread.
+class ExternalNames {
+  public:
+    explicit ExternalNames(CallerModel const& model);
+
+    // A function, class or package of that name exists: known, under an
+    // external package, on the search path, or in `privateFolder`.
+    bool names(std::u16string_view name,
+               std::optional<std::filesystem::path> const& privateFolder) const;
+    // A package of that name exists.
+    bool namesPackage(std::u16string_view name) const;
+
+  private:
+    bool underExternalPackage(std::u16string_view name) const;
+
+    SearchPath path_;
+    std::vector<std::u16string> externalPackages_;
+    std::set<std::u16string, std::less<>> knownNames_;
+    std::set<std::u16string, std::less<>> knownPackages_;
 };
 
 // The callbacks answer:

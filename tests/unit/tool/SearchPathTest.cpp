@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "foundation/text/Utf.hpp"
 #include "tests/unit/tool/TemporaryFolder.hpp"
 
@@ -25,7 +29,7 @@ class SearchPathTest : public ::testing::Test {
         second.addFile("area2.kx");
     }
 
-    SearchPath both() const { return SearchPath({first.root(), second.root()}, std::nullopt); }
+    SearchPath both() const { return SearchPath({first.root(), second.root()}); }
 
     TemporaryFolder first;
     TemporaryFolder second;
@@ -49,7 +53,7 @@ TEST_F(SearchPathTest, PackagesSpreadOverSeveralFoldersMerge) {
     EXPECT_TRUE(path.names(u"geometry.square"));
     EXPECT_TRUE(path.names(u"geometry.circle"));
     EXPECT_TRUE(path.names(u"area2"));
-    EXPECT_FALSE(SearchPath({second.root()}, std::nullopt).names(u"geometry.circle"));
+    EXPECT_FALSE(SearchPath({second.root()}).names(u"geometry.circle"));
 }
 
 TEST_F(SearchPathTest, OnlyPackageFoldersArePackages) {
@@ -67,14 +71,33 @@ TEST_F(SearchPathTest, PrivateFolderHoldsPlainNamesForItsFileOnly) {
     own.addFile("private/secret.kx");
     own.addFolder("private/@Hidden");
     own.addFolder("private/+pkg");
-    SearchPath const withPrivate({first.root()}, own.root() / "private");
-    EXPECT_TRUE(withPrivate.names(u"secret"));
-    EXPECT_TRUE(withPrivate.names(u"Hidden"));
-    EXPECT_TRUE(withPrivate.names(u"area"));
-    EXPECT_FALSE(withPrivate.names(u"pkg")) << "a private folder holds no packages";
-    EXPECT_FALSE(withPrivate.namesPackage(u"secret"));
-    EXPECT_FALSE(both().names(u"secret"));
-    EXPECT_FALSE(SearchPath({}, own.root() / "missing").names(u"secret"));
+    std::filesystem::path const privateFolder = own.root() / "private";
+    SearchPath const path({first.root()});
+    EXPECT_TRUE(path.names(u"secret", privateFolder));
+    EXPECT_TRUE(path.names(u"Hidden", privateFolder));
+    EXPECT_TRUE(path.names(u"area", privateFolder));
+    EXPECT_FALSE(path.names(u"pkg", privateFolder)) << "a private folder holds no packages";
+    EXPECT_FALSE(path.namesPackage(u"secret"));
+    EXPECT_FALSE(path.names(u"secret")) << "another file's private folder is not searched";
+    EXPECT_FALSE(SearchPath({}).names(u"secret", own.root() / "missing"));
+}
+
+TEST_F(SearchPathTest, OneObjectServesManyThreads) {
+    SearchPath const path = both();
+    std::vector<std::thread> threads;
+    std::atomic<int> found = 0;
+    for (int thread = 0; thread < 4; ++thread) {
+        threads.emplace_back([&] {
+            for (int round = 0; round < 100; ++round) {
+                found += path.names(u"geometry.solid.volume") ? 1 : 0;
+                found += path.namesPackage(u"geometry") ? 1 : 0;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(found, 800);
 }
 
 TEST_F(SearchPathTest, MalformedNamesNameNothing) {
@@ -102,7 +125,7 @@ TEST_F(SearchPathTest, ListsEachFolderOnceAtItsFirstUse) {
 }
 
 TEST_F(SearchPathTest, MissingFoldersHoldNothing) {
-    SearchPath const path({first.root() / "absent", first.root() / "area.kx"}, std::nullopt);
+    SearchPath const path({first.root() / "absent", first.root() / "area.kx"});
     EXPECT_FALSE(path.names(u"area"));
     EXPECT_FALSE(path.names(u"x"));
 }
