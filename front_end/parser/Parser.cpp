@@ -1,6 +1,7 @@
 #include "front_end/parser/Parser.hpp"
 
 #include <limits>
+#include <memory>
 #include <string>
 
 #include "foundation/text/Utf.hpp"
@@ -361,7 +362,10 @@ lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactor
 }
 
 lf::astapi::Program* parseUtf8(std::string_view source, fe::astapi::AstNodeFactory& factory) {
-    return parse(fl::text::toUtf16(source), factory);
+    // Not a std::u16string, which would be filled with zeros first.
+    auto const converted = std::make_unique_for_overwrite<char16_t[]>(source.size());
+    std::size_t const length = fl::text::toUtf16(source, converted.get());
+    return parse(std::u16string_view(converted.get(), length), factory);
 }
 
 }  // namespace lf::parser
