@@ -19,13 +19,13 @@ void SourceParser::advance() {
         tok_ = *ahead_;
         ahead_.reset();
     } else {
-        tok_ = lexer_.next();
+        lexer_.next(tok_);
     }
 }
 
 Token const& SourceParser::peek() {
     if (!ahead_) {
-        ahead_ = lexer_.next();
+        lexer_.next(ahead_.emplace());
     }
     return *ahead_;
 }
