@@ -80,7 +80,7 @@ void SourceParser::failExpected(std::string const& expected) const {
     fail(errors::kUnexpectedToken, "expected " + expected + ", found " + describe(tok_));
 }
 
-void SourceParser::expect(TokenKind kind, std::string const& expected) {
+void SourceParser::expect(TokenKind kind, char const* expected) {
     if (!at(kind)) {
         failExpected(expected);
     }
@@ -134,9 +134,9 @@ void SourceParser::refuseClassPropertyArguments() const {
     }
 }
 
-void SourceParser::requireLineEnd(std::string const& after) const {
+void SourceParser::requireLineEnd(char const* after) const {
     if (!atStatementEnd()) {
-        failExpected("',' ';' or a line break after " + after);
+        failExpected(std::string("',' ';' or a line break after ") + after);
     }
 }
 
