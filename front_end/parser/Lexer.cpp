@@ -70,6 +70,7 @@ std::size_t findLineBreak(std::u16string_view source, std::size_t p) {
     }
     return p;
 }
+
 bool isHexDigit(char16_t c) {
     return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
