@@ -1,13 +1,15 @@
-// Parse throughput on a large input made by repeating the realistic programs
-// of tests/corpus-parse: MB/s of UTF-8 source, nodes per second, and the
-// tree's memory per MB of source (arena bytes, and the process's peak
-// resident size).
+// Parse throughput on large inputs made by repeating realistic programs (the
+// ones of tests/corpus-parse, and every file of the corpora and the examples):
+// MB/s of UTF-8 source, nodes per second, and the tree's memory per MB of
+// source (arena bytes, and the process's peak resident size).
 //
-//   build-parser/bench/parse_bench --benchmark_counters_tabular=true
+//   build/bench/parse_bench --benchmark_counters_tabular=true
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -26,14 +28,31 @@ using korvex::bench::peakResidentMegabytes;
 constexpr std::size_t kTargetBytes = 10 * 1024 * 1024;
 constexpr double kMegabyte = 1024.0 * 1024.0;
 
-std::string readProgram(char const* relativePath) {
-    std::ifstream in(std::string(KORVEX_PARSE_CORPUS_DIR) + "/" + relativePath, std::ios::binary);
+std::string readFile(std::filesystem::path const& path) {
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
-        throw std::runtime_error(std::string("cannot read ") + relativePath);
+        throw std::runtime_error("cannot read " + path.string());
     }
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+std::string readProgram(char const* relativePath) {
+    return readFile(std::filesystem::path(KORVEX_SOURCE_DIR) / "tests/corpus-parse" / relativePath);
+}
+
+// The sources of `sources`, each parsed as a file of its own, repeated in
+// turn until they make about kTargetBytes.
+std::vector<std::string> repeatedTo(std::size_t targetBytes,
+                                    std::vector<std::string> const& sources) {
+    std::vector<std::string> repeated;
+    std::size_t total = 0;
+    for (std::size_t i = 0; total < targetBytes; ++i) {
+        repeated.push_back(sources[i % sources.size()]);
+        total += repeated.back().size();
+    }
+    return repeated;
 }
 
 // Parses every source once per iteration, each into a fresh tree.
@@ -82,17 +101,40 @@ void BM_ParseCorpusFiles(benchmark::State& state) {
     std::vector<std::string> const programs = {
         readProgram("ode_solver.kx"), readProgram("SensorArray.kx"),
         readProgram("analysis_report.kx"), readProgram("+geometry/mesh_tools.kx")};
-    std::vector<std::string> sources;
-    std::size_t total = 0;
-    for (std::size_t i = 0; total < kTargetBytes; ++i) {
-        sources.push_back(programs[i % programs.size()]);
-        total += sources.back().size();
+    parseSources(state, repeatedTo(kTargetBytes, programs));
+}
+
+// Every program of tests/corpus, tests/corpus-parse and the examples that
+// parses (the drafts with deliberate syntax errors are left out), each parsed
+// as a file of its own, repeated to about 10 MB.
+void BM_ParseRealisticFiles(benchmark::State& state) {
+    std::vector<std::filesystem::path> paths;
+    for (char const* folder : {"tests/corpus", "tests/corpus-parse", "examples"}) {
+        for (auto const& entry : std::filesystem::recursive_directory_iterator(
+                 std::filesystem::path(KORVEX_SOURCE_DIR) / folder)) {
+            if (entry.is_regular_file() && entry.path().extension() == ".kx") {
+                paths.push_back(entry.path());
+            }
+        }
     }
-    parseSources(state, sources);
+    std::sort(paths.begin(), paths.end());
+    std::vector<std::string> programs;
+    for (auto const& path : paths) {
+        std::string program = readFile(path);
+        try {
+            fe::astapi::AstNodeFactory factory;
+            lf::parser::parseUtf8(program, factory);
+            programs.push_back(std::move(program));
+        } catch (lf::parser::SyntaxError const&) {
+        }
+    }
+    state.counters["files"] = static_cast<double>(programs.size());
+    parseSources(state, repeatedTo(kTargetBytes, programs));
 }
 
 BENCHMARK(BM_ParseLargeFunctionFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ParseCorpusFiles)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ParseRealisticFiles)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
 

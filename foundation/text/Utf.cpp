@@ -1,6 +1,7 @@
 #include "foundation/text/Utf.hpp"
 
 #include <cstdint>
+#include <cstring>
 
 namespace fl::text {
 namespace {
@@ -33,14 +34,39 @@ void appendUtf8(std::string& out, char32_t codePoint) {
     }
 }
 
-void appendUtf16(std::u16string& out, char32_t codePoint) {
+// Writes the code units of `codePoint` at `out`; returns the end of what it
+// wrote.
+char16_t* putUtf16(char16_t* out, char32_t codePoint) {
     if (codePoint < 0x10000) {
-        out.push_back(static_cast<char16_t>(codePoint));
-        return;
+        *out = static_cast<char16_t>(codePoint);
+        return out + 1;
     }
     codePoint -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
+    out[0] = static_cast<char16_t>(0xD800 + (codePoint >> 10));
+    out[1] = static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
+    return out + 2;
+}
+
+// Widens the run of ASCII bytes that starts `text`, eight at a time, into
+// `out`; returns how many bytes it took.
+std::size_t widenAsciiRun(std::string_view text, char16_t* out) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if ((word & kHighBits) != 0) {
+            break;
+        }
+        for (std::size_t k = 0; k < 8; ++k) {
+            out[i + k] = static_cast<unsigned char>(text[i + k]);
+        }
+    }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) {
+        out[i] = static_cast<unsigned char>(text[i]);
+        ++i;
+    }
+    return i;
 }
 
 // How a well-formed UTF-8 sequence starting with a given lead byte continues:
@@ -95,18 +121,30 @@ std::string toUtf8(std::u16string_view text) {
 }
 
 std::u16string toUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
+    std::u16string out(text.size(), u'\0');
+    out.resize(toUtf16(text, out.data()));
+    return out;
+}
+
+// Every byte makes at most one code unit, a four-byte sequence two.
+std::size_t toUtf16(std::string_view text, char16_t* const out) {
+    char16_t* write = out;
     std::size_t i = 0;
     while (i < text.size()) {
+        std::size_t const ascii = widenAsciiRun(text.substr(i), write);
+        i += ascii;
+        write += ascii;
+        if (i == text.size()) {
+            break;
+        }
         uint8_t lead = static_cast<uint8_t>(text[i]);
         SequenceShape shape = shapeOf(lead);
         if (shape.length == 0) {
-            appendUtf16(out, kReplacement);
+            write = putUtf16(write, kReplacement);
             ++i;
             continue;
         }
-        char32_t codePoint = shape.length == 1 ? lead : lead & (0xFF >> (shape.length + 1));
+        char32_t codePoint = lead & (0xFF >> (shape.length + 1));
         std::size_t next = i + 1;
         bool complete = true;
         for (int k = 1; k < shape.length; ++k, ++next) {
@@ -121,10 +159,10 @@ std::u16string toUtf16(std::string_view text) {
         }
         // An incomplete sequence is replaced as a whole; the byte that broke it
         // starts the next sequence.
-        appendUtf16(out, complete ? codePoint : kReplacement);
+        write = putUtf16(write, complete ? codePoint : kReplacement);
         i = next;
     }
-    return out;
+    return static_cast<std::size_t>(write - out);
 }
 
 }  // namespace fl::text

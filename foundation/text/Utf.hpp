@@ -2,6 +2,7 @@
 // Conversions between UTF-8 and UTF-16. Malformed input never fails: every
 // ill-formed piece becomes U+FFFD, so the result is always well formed.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,5 +14,9 @@ std::string toUtf8(std::u16string_view text);
 // Each maximal ill-formed subsequence (truncated, overlong, surrogate or
 // out-of-range encodings, stray continuation bytes) becomes one U+FFFD.
 std::u16string toUtf16(std::string_view text);
+
+// The same into `out`, which has room for text.size() code units (never
+// fewer are enough); returns how many it wrote.
+std::size_t toUtf16(std::string_view text, char16_t* out);
 
 }  // namespace fl::text

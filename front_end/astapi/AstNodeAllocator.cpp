@@ -1,9 +1,88 @@
 #include "front_end/astapi/AstNodeAllocator.hpp"
 
 #include <algorithm>
-#include <cstdint>
+#include <array>
+#include <cstring>
 
 namespace lf::astapi {
+
+namespace {
+
+constexpr std::size_t kInitialNameSlots = 256;
+
+// Blocks of trees that died on this thread, kept for the next trees made on
+// it: a program that parses file after file then builds each tree in memory
+// that is mapped and warm in the cache, where malloc might give it blocks
+// just returned to the system and so pages that fault when first written.
+// Sanitizer builds keep none, so that a use of a dead tree is still caught.
+class BlockPool {
+  public:
+#if defined(__SANITIZE_ADDRESS__)
+    static constexpr std::size_t kCapacity = 0;
+#else
+    static constexpr std::size_t kCapacity = 16;
+#endif
+
+    ~BlockPool() {
+        tPoolDestroyed = true;
+    }
+
+    // A kept block, or null.
+    std::unique_ptr<std::byte[]> take() {
+        return count_ == 0 ? nullptr : std::move(blocks_[--count_]);
+    }
+
+    // Keeps `block` when there is room; it is freed otherwise.
+    void give(std::unique_ptr<std::byte[]> block) {
+        if (count_ < kCapacity) {
+            blocks_[count_++] = std::move(block);
+        }
+    }
+
+    // The pool of the calling thread; null while that thread ends, once its
+    // pool is gone.
+    static BlockPool* ofThisThread() {
+        if (tPoolDestroyed) {
+            return nullptr;
+        }
+        thread_local BlockPool pool;
+        return &pool;
+    }
+
+  private:
+    static thread_local bool tPoolDestroyed;
+
+    std::array<std::unique_ptr<std::byte[]>, kCapacity> blocks_;
+    std::size_t count_ = 0;
+};
+
+thread_local bool BlockPool::tPoolDestroyed = false;
+
+// A fast hash for short names: four code units per multiply, then a final
+// mix so that the low bits, which pick the slot, depend on every unit.
+std::size_t hashName(std::u16string_view text) {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+    std::uint64_t hash = text.size();
+    std::size_t i = 0;
+    for (; i + 4 <= text.size(); i += 4) {
+        std::uint64_t units;
+        std::memcpy(&units, text.data() + i, sizeof units);
+        hash = (hash ^ units) * kMultiplier;
+    }
+    if (i < text.size()) {
+        // Shifted in unit by unit: a memcpy of variable length would be a call.
+        std::uint64_t units = 0;
+        for (std::size_t k = i; k < text.size(); ++k) {
+            units = units << 16 | text[k];
+        }
+        hash = (hash ^ units) * kMultiplier;
+    }
+    hash ^= hash >> 32;
+    hash *= kMultiplier;
+    return static_cast<std::size_t>(hash ^ (hash >> 29));
+}
+
+}  // namespace
 
 AstNodeAllocator::~AstNodeAllocator() {
     while (!cleanups_.empty()) {
@@ -11,9 +90,14 @@ AstNodeAllocator::~AstNodeAllocator() {
         cleanups_.pop_back();
         cleanup();
     }
+    if (BlockPool* pool = BlockPool::ofThisThread()) {
+        for (auto& block : blocks_) {
+            pool->give(std::move(block));
+        }
+    }
 }
 
-void* AstNodeAllocator::allocate(std::size_t size, std::size_t alignment) {
+void* AstNodeAllocator::allocateInNewBlock(std::size_t size, std::size_t alignment) {
     auto aligned = [alignment](std::byte* p) {
         auto address = reinterpret_cast<std::uintptr_t>(p);
         return reinterpret_cast<std::byte*>((address + alignment - 1) & ~(alignment - 1));
@@ -22,31 +106,65 @@ void* AstNodeAllocator::allocate(std::size_t size, std::size_t alignment) {
     // Large requests get a block of their own, so that the current block
     // keeps serving small ones.
     if (size > kBlockSize / 4) {
-        std::size_t blockSize = size + alignment;
-        blocks_.emplace_back(new std::byte[blockSize]);
-        return aligned(blocks_.back().get());
+        largeBlocks_.emplace_back(new std::byte[size + alignment]);
+        return aligned(largeBlocks_.back().get());
     }
-    std::byte* start = cursor_ == nullptr ? nullptr : aligned(cursor_);
-    if (start == nullptr || start + size > limit_) {
-        blocks_.emplace_back(new std::byte[kBlockSize]);
-        cursor_ = blocks_.back().get();
-        limit_ = cursor_ + kBlockSize;
-        start = aligned(cursor_);
-    }
+    BlockPool* pool = BlockPool::ofThisThread();
+    std::unique_ptr<std::byte[]> kept = pool != nullptr ? pool->take() : nullptr;
+    blocks_.push_back(kept != nullptr ? std::move(kept)
+                                      : std::make_unique_for_overwrite<std::byte[]>(kBlockSize));
+    std::byte* start = aligned(blocks_.back().get());
     cursor_ = start + size;
+    limit_ = blocks_.back().get() + kBlockSize;
     return start;
 }
 
 std::u16string_view AstNodeAllocator::intern(std::u16string_view text) {
-    if (auto found = names_.find(text); found != names_.end()) {
-        return *found;
+    if (names_.empty()) {
+        names_.resize(kInitialNameSlots);
+    }
+    std::size_t const hash = hashName(text);
+    NameSlot* slot = &findName(text, hash);
+    if (slot->text != nullptr) {
+        return {slot->text, slot->length};
+    }
+    if ((nameCount_ + 1) * 4 > names_.size() * 3) {
+        growNames();
+        slot = &findName(text, hash);
     }
     auto* copy = static_cast<char16_t*>(
         allocate(std::max<std::size_t>(text.size(), 1) * sizeof(char16_t), alignof(char16_t)));
     std::copy(text.begin(), text.end(), copy);
-    std::u16string_view stored(copy, text.size());
-    names_.insert(stored);
-    return stored;
+    *slot = {copy, text.size(), hash};
+    ++nameCount_;
+    return {copy, text.size()};
+}
+
+AstNodeAllocator::NameSlot& AstNodeAllocator::findName(std::u16string_view text, std::size_t hash) {
+    std::size_t const mask = names_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        NameSlot& slot = names_[i];
+        if (slot.text == nullptr ||
+            (slot.hash == hash && std::u16string_view(slot.text, slot.length) == text)) {
+            return slot;
+        }
+    }
+}
+
+void AstNodeAllocator::growNames() {
+    std::vector<NameSlot> old(names_.size() * 2);
+    old.swap(names_);
+    std::size_t const mask = names_.size() - 1;
+    for (NameSlot const& name : old) {
+        if (name.text == nullptr) {
+            continue;
+        }
+        std::size_t i = name.hash & mask;
+        while (names_[i].text != nullptr) {
+            i = (i + 1) & mask;
+        }
+        names_[i] = name;
+    }
 }
 
 void AstNodeAllocator::addCleanup(std::function<void()> cleanup) {

@@ -4,10 +4,10 @@
 // dies (symbol tables and import lists attached to the tree register there).
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace lf::astapi {
@@ -17,10 +17,23 @@ class AstNodeAllocator {
     AstNodeAllocator() = default;
     AstNodeAllocator(AstNodeAllocator const&) = delete;
     AstNodeAllocator& operator=(AstNodeAllocator const&) = delete;
-    // Runs the clean-up functions, newest first, then frees the arena.
+    // Runs the clean-up functions, newest first, then frees the arena: some
+    // of its blocks are kept for the next tree made on the same thread.
     ~AstNodeAllocator();
 
-    void* allocate(std::size_t size, std::size_t alignment);
+    // Inline because the parser calls it for every node: only a request that
+    // does not fit in the current block leaves this function.
+    void* allocate(std::size_t size, std::size_t alignment) {
+        auto const address = reinterpret_cast<std::uintptr_t>(cursor_);
+        auto const start = (address + alignment - 1) & ~(alignment - 1);
+        if (cursor_ == nullptr || start + size > reinterpret_cast<std::uintptr_t>(limit_))
+            [[unlikely]] {
+            return allocateInNewBlock(size, alignment);
+        }
+        bytesAllocated_ += size;
+        cursor_ = reinterpret_cast<std::byte*>(start + size);
+        return reinterpret_cast<void*>(start);
+    }
 
     template <class T>
     T** allocateArray(std::size_t count) {
@@ -38,11 +51,28 @@ class AstNodeAllocator {
   private:
     static constexpr std::size_t kBlockSize = 64 * 1024;
 
+    // A slot of the open-addressing table of interned names; empty while
+    // `text` is null.
+    struct NameSlot {
+        char16_t const* text = nullptr;
+        std::size_t length = 0;
+        std::size_t hash = 0;
+    };
+
+    void* allocateInNewBlock(std::size_t size, std::size_t alignment);
+    // The slot that holds `text`, or the empty slot where it belongs.
+    NameSlot& findName(std::u16string_view text, std::size_t hash);
+    void growNames();
+
+    // Blocks of kBlockSize bytes, and the blocks of large requests.
     std::vector<std::unique_ptr<std::byte[]>> blocks_;
+    std::vector<std::unique_ptr<std::byte[]>> largeBlocks_;
     std::byte* cursor_ = nullptr;
     std::byte* limit_ = nullptr;
     std::size_t bytesAllocated_ = 0;
-    std::unordered_set<std::u16string_view> names_;
+    // A power of two in size, at most three quarters full.
+    std::vector<NameSlot> names_;
+    std::size_t nameCount_ = 0;
     std::vector<std::function<void()>> cleanups_;
 };
 

@@ -12,19 +12,21 @@ namespace {
 
 constexpr int kRangePrecedence = 6;
 
+// Not an optional: a precedence of 0 marks a token that is no binary
+// operator, which keeps the result in registers.
 struct BinaryOperatorInfo {
-    int precedence;
-    NodeKind kind;
-    BinaryOperator op;
+    int precedence = 0;
+    NodeKind kind = NodeKind::BinaryOperation;
+    BinaryOperator op = BinaryOperator::Add;
 };
 
 // The binary operator `token` stands for, lowest precedence first:
 // || && | & comparisons : +- and the multiplicative operators. Inside a
 // matrix, `+` or `-` after white space and directly before an operand
 // starts a new element instead (`[1 -2]`).
-std::optional<BinaryOperatorInfo> binaryOperator(Token const& token) {
+BinaryOperatorInfo binaryOperator(Token const& token) {
     auto info = [](int precedence, NodeKind kind, BinaryOperator op) {
-        return std::optional<BinaryOperatorInfo>({precedence, kind, op});
+        return BinaryOperatorInfo{precedence, kind, op};
     };
     using K = NodeKind;
     using B = BinaryOperator;
@@ -54,7 +56,7 @@ std::optional<BinaryOperatorInfo> binaryOperator(Token const& token) {
         case TokenKind::Plus:
         case TokenKind::Minus:
             if (token.inMatrix && token.spaceBefore && !token.spaceAfter) {
-                return std::nullopt;
+                return {};
             }
             return info(7, K::BinaryOperation,
                         token.kind == TokenKind::Plus ? B::Add : B::Subtract);
@@ -71,7 +73,7 @@ std::optional<BinaryOperatorInfo> binaryOperator(Token const& token) {
         case TokenKind::DotBackslash:
             return info(8, K::BinaryOperation, B::ElementLeftDivide);
         default:
-            return std::nullopt;
+            return {};
     }
 }
 
@@ -101,12 +103,12 @@ Expression* SourceParser::parseExpression() {
 Expression* SourceParser::parseBinary(int minimumPrecedence) {
     Expression* left = parsePrefixed(false);
     while (true) {
-        std::optional<BinaryOperatorInfo> const info = binaryOperator(tok_);
-        if (!info || info->precedence < minimumPrecedence) {
+        BinaryOperatorInfo const info = binaryOperator(tok_);
+        if (info.precedence < minimumPrecedence) {
             return left;
         }
         advance();
-        if (info->precedence == kRangePrecedence) {
+        if (info.precedence == kRangePrecedence) {
             auto* range = make<Range>(NodeKind::Range, left->position());
             range->start = left;
             range->stop = parseBinary(kRangePrecedence + 1);
@@ -118,9 +120,9 @@ Expression* SourceParser::parseBinary(int minimumPrecedence) {
             left = range;
             continue;
         }
-        auto* operation = make<BinaryOperation>(info->kind, left->position(), info->op);
+        auto* operation = make<BinaryOperation>(info.kind, left->position(), info.op);
         operation->left = left;
-        operation->right = parseBinary(info->precedence + 1);
+        operation->right = parseBinary(info.precedence + 1);
         left = operation;
     }
 }
@@ -373,13 +375,16 @@ Expression* SourceParser::parseSuperclassMethodReference() {
 Expression* SourceParser::parseTextLiteral() {
     std::u16string_view const quoted = text(tok_);
     char16_t const quote = quoted.front();
-    std::u16string unquoted;
-    unquoted.reserve(quoted.size());
-    for (std::size_t i = 1; i + 1 < quoted.size(); ++i) {
-        unquoted.push_back(quoted[i]);
-        if (quoted[i] == quote) {
-            ++i;
+    std::u16string_view unquoted = quoted.substr(1, quoted.size() - 2);
+    if (unquoted.find(quote) != std::u16string_view::npos) {
+        undoubledText_.clear();
+        for (std::size_t i = 0; i < unquoted.size(); ++i) {
+            undoubledText_.push_back(unquoted[i]);
+            if (unquoted[i] == quote) {
+                ++i;
+            }
         }
+        unquoted = undoubledText_;
     }
     auto* literal = make<TextLiteral>(
         at(TokenKind::CharArray) ? NodeKind::CharArrayLiteral : NodeKind::StringLiteral,

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -15,14 +16,61 @@ namespace {
 
 using lf::util::isAsciiDigit;
 using lf::util::isAsciiLetter;
-using lf::util::isNameCharacter;
 
+// What the token loop asks of a character, looked up in one table.
+enum CharacterTraits : std::uint8_t {
+    kNameTrait = 1,   // may continue a name
+    kSpaceTrait = 2,  // white space within a line
+    kSkipTrait = 4,   // may start what skipSpace skips: white space, a comment, `...`
+};
+
+constexpr std::array<std::uint8_t, 128> kAsciiTraits = [] {
+    std::array<std::uint8_t, 128> traits{};
+    for (char16_t c = 0; c < 128; ++c) {
+        if (lf::util::isNameCharacter(c)) {
+            traits[c] |= kNameTrait;
+        }
+    }
+    for (char16_t c : std::u16string_view(u" \t\f\v")) {
+        traits[c] |= kSpaceTrait | kSkipTrait;
+    }
+    traits[u'%'] = traits[u'.'] = kSkipTrait;
+    return traits;
+}();
+
+bool hasTrait(char16_t c, CharacterTraits trait) {
+    return c < kAsciiTraits.size() && (kAsciiTraits[c] & trait) != 0;
+}
+bool isNameCharacter(char16_t c) {
+    return hasTrait(c, kNameTrait);
+}
 bool isSpace(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\f' || c == u'\v';
+    return hasTrait(c, kSpaceTrait);
 }
 bool isLineBreak(char16_t c) {
     return c == u'\n' || c == u'\r';
 }
+
+// The offset of the first line break at or after `p`, or the size of
+// `source`. Comments are skipped with it, four code units at a time.
+std::size_t findLineBreak(std::u16string_view source, std::size_t p) {
+    constexpr std::uint64_t kOnes = 0x0001000100010001u;
+    constexpr std::uint64_t kHighs = 0x8000800080008000u;
+    // Whether any of the four units of `units` is zero.
+    auto hasZeroUnit = [](std::uint64_t units) { return ((units - kOnes) & ~units & kHighs) != 0; };
+    for (; p + 4 <= source.size(); p += 4) {
+        std::uint64_t units;
+        std::memcpy(&units, source.data() + p, sizeof units);
+        if (hasZeroUnit(units ^ (kOnes * u'\n')) || hasZeroUnit(units ^ (kOnes * u'\r'))) {
+            break;
+        }
+    }
+    while (p < source.size() && !isLineBreak(source[p])) {
+        ++p;
+    }
+    return p;
+}
+
 bool isHexDigit(char16_t c) {
     return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
@@ -49,6 +97,31 @@ constexpr std::pair<std::u16string_view, TokenKind> kKeywords[] = {
     {u"try", TokenKind::KwTry},
     {u"while", TokenKind::KwWhile},
 };
+
+// Keywords by a hash of their first and last letters and their length, which
+// gives each of them a slot of its own: a word is a keyword only when its
+// slot holds it, so telling a name from a keyword costs one comparison.
+constexpr std::size_t kKeywordSlots = 64;
+
+constexpr std::size_t keywordSlot(std::u16string_view word) {
+    return (word.front() + word.back() + 8 * word.size()) % kKeywordSlots;
+}
+
+struct KeywordSlot {
+    std::u16string_view spelling;
+    TokenKind kind = TokenKind::Identifier;
+};
+
+constexpr std::array<KeywordSlot, kKeywordSlots> kKeywordTable = [] {
+    std::array<KeywordSlot, kKeywordSlots> table{};
+    for (auto const& [spelling, kind] : kKeywords) {
+        if (!table[keywordSlot(spelling)].spelling.empty()) {
+            throw "two keywords share a slot";
+        }
+        table[keywordSlot(spelling)] = {spelling, kind};
+    }
+    return table;
+}();
 
 // The binary operators that decide command syntax, longest first.
 constexpr std::u16string_view kBinaryOperators[] = {
@@ -100,9 +173,7 @@ bool endsOperand(char16_t c) {
 }
 
 std::size_t nextLineStart(std::u16string_view source, std::size_t p) {
-    while (p < source.size() && !isLineBreak(source[p])) {
-        ++p;
-    }
+    p = findLineBreak(source, p);
     if (p < source.size() && source[p] == u'\r' && p + 1 < source.size() &&
         source[p + 1] == u'\n') {
         return p + 2;
@@ -144,9 +215,7 @@ bool Lexer::previousEndsValue() const {
 }
 
 void Lexer::skipToLineBreak() {
-    while (!atEnd() && !isLineBreak(source_[cursor_])) {
-        ++cursor_;
-    }
+    cursor_ = static_cast<std::uint32_t>(findLineBreak(source_, cursor_));
 }
 
 void Lexer::skipLineBreak() {
@@ -295,22 +364,20 @@ TokenKind Lexer::lexQuoted(char16_t quote, TokenKind kind) {
 
 TokenKind Lexer::lexWord() {
     std::uint32_t const start = cursor_;
-    while (!atEnd() && isNameCharacter(source_[cursor_])) {
-        ++cursor_;
+    std::size_t end = cursor_ + 1;  // the first character is a letter
+    while (end < source_.size() && isNameCharacter(source_[end])) {
+        ++end;
     }
+    cursor_ = static_cast<std::uint32_t>(end);
     if (previous_ == TokenKind::Dot) {
         return TokenKind::Identifier;  // field names may be spelled like keywords
     }
-    std::u16string_view word = source_.substr(start, cursor_ - start);
-    for (auto const& [spelling, kind] : kKeywords) {
-        if (spelling == word) {
-            return kind;
-        }
-    }
-    return TokenKind::Identifier;
+    std::u16string_view const word = source_.substr(start, cursor_ - start);
+    KeywordSlot const& slot = kKeywordTable[keywordSlot(word)];
+    return slot.spelling == word ? slot.kind : TokenKind::Identifier;
 }
 
-TokenKind Lexer::lexOperator(Token const& token) {
+TokenKind Lexer::lexOperator(bool separated) {
     char16_t const c = source_[cursor_];
     char16_t const n = peekChar(1);
     auto take = [this](std::uint32_t length, TokenKind kind) {
@@ -329,7 +396,7 @@ TokenKind Lexer::lexOperator(Token const& token) {
             brackets_.push_back(Bracket::Matrix);
             return take(1, TokenKind::LeftBracket);
         case u'{': {
-            bool const indexes = previousEndsValue() && !(token.spaceBefore && token.inMatrix);
+            bool const indexes = previousEndsValue() && !separated;
             brackets_.push_back(indexes ? Bracket::Paren : Bracket::Matrix);
             return take(1, TokenKind::LeftBrace);
         }
@@ -394,39 +461,46 @@ TokenKind Lexer::lexOperator(Token const& token) {
     }
 }
 
-Token Lexer::next() {
-    Token token;
-    token.spaceBefore = skipSpace();
-    token.begin = cursor_;
-    token.inMatrix = inMatrix();
+void Lexer::next(Token& token) {
+    bool const spaceBefore = !atEnd() && hasTrait(source_[cursor_], kSkipTrait) && skipSpace();
+    std::uint32_t const begin = cursor_;
+    bool const matrix = inMatrix();
+    // White space inside a matrix separates elements.
+    bool const separated = spaceBefore && matrix;
+    TokenKind kind;
     if (atEnd()) {
-        token.kind = TokenKind::EndOfInput;
+        kind = TokenKind::EndOfInput;
     } else {
         char16_t const c = source_[cursor_];
         if (isLineBreak(c)) {
             skipLineBreak();
-            token.kind = TokenKind::Newline;
+            kind = TokenKind::Newline;
         } else if (isAsciiDigit(c) || (c == u'.' && isAsciiDigit(peekChar(1)))) {
-            token.kind = lexNumber();
+            kind = lexNumber();
         } else if (isAsciiLetter(c)) {
-            token.kind = lexWord();
+            kind = lexWord();
         } else if (c == u'"') {
-            token.kind = lexQuoted(u'"', TokenKind::String);
+            kind = lexQuoted(u'"', TokenKind::String);
         } else if (c == u'\'') {
-            if (previousEndsValue() && !(token.spaceBefore && token.inMatrix)) {
+            if (previousEndsValue() && !separated) {
                 ++cursor_;
-                token.kind = TokenKind::Transpose;
+                kind = TokenKind::Transpose;
             } else {
-                token.kind = lexQuoted(u'\'', TokenKind::CharArray);
+                kind = lexQuoted(u'\'', TokenKind::CharArray);
             }
         } else {
-            token.kind = lexOperator(token);
+            kind = lexOperator(separated);
         }
     }
+    // Written field by field, so that reading one field back does not wait
+    // for several narrower stores.
+    token.kind = kind;
+    token.begin = begin;
     token.end = cursor_;
+    token.spaceBefore = spaceBefore;
     token.spaceAfter = !atEnd() && isSpace(source_[cursor_]);
-    previous_ = token.kind;
-    return token;
+    token.inMatrix = matrix;
+    previous_ = kind;
 }
 
 bool Lexer::startsCommandSyntax(std::uint32_t offset) const {

@@ -31,7 +31,8 @@ class Lexer {
   public:
     explicit Lexer(std::u16string_view source) : source_(source) {}
 
-    Token next();
+    // Reads the next token into `token`.
+    void next(Token& token);
 
     std::u16string_view source() const { return source_; }
     std::u16string_view text(Token const& token) const {
@@ -87,7 +88,8 @@ class Lexer {
     TokenKind lexNumber();
     TokenKind lexQuoted(char16_t quote, TokenKind kind);
     TokenKind lexWord();
-    TokenKind lexOperator(Token const& token);
+    // `separated`: white space inside a matrix comes before the operator.
+    TokenKind lexOperator(bool separated);
     [[noreturn]] void invalidCharacter() const;
 
     std::u16string_view source_;

@@ -1,6 +1,7 @@
 #include "front_end/parser/Parser.hpp"
 
 #include <limits>
+#include <memory>
 #include <string>
 
 #include "foundation/text/Utf.hpp"
@@ -18,13 +19,13 @@ void SourceParser::advance() {
         tok_ = *ahead_;
         ahead_.reset();
     } else {
-        tok_ = lexer_.next();
+        lexer_.next(tok_);
     }
 }
 
 Token const& SourceParser::peek() {
     if (!ahead_) {
-        ahead_ = lexer_.next();
+        lexer_.next(ahead_.emplace());
     }
     return *ahead_;
 }
@@ -79,7 +80,7 @@ void SourceParser::failExpected(std::string const& expected) const {
     fail(errors::kUnexpectedToken, "expected " + expected + ", found " + describe(tok_));
 }
 
-void SourceParser::expect(TokenKind kind, std::string const& expected) {
+void SourceParser::expect(TokenKind kind, char const* expected) {
     if (!at(kind)) {
         failExpected(expected);
     }
@@ -133,9 +134,9 @@ void SourceParser::refuseClassPropertyArguments() const {
     }
 }
 
-void SourceParser::requireLineEnd(std::string const& after) const {
+void SourceParser::requireLineEnd(char const* after) const {
     if (!atStatementEnd()) {
-        failExpected("',' ';' or a line break after " + after);
+        failExpected(std::string("',' ';' or a line break after ") + after);
     }
 }
 
@@ -361,7 +362,10 @@ lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactor
 }
 
 lf::astapi::Program* parseUtf8(std::string_view source, fe::astapi::AstNodeFactory& factory) {
-    return parse(fl::text::toUtf16(source), factory);
+    // Not a std::u16string, which would be filled with zeros first.
+    auto const converted = std::make_unique_for_overwrite<char16_t[]>(source.size());
+    std::size_t const length = fl::text::toUtf16(source, converted.get());
+    return parse(std::u16string_view(converted.get(), length), factory);
 }
 
 }  // namespace lf::parser

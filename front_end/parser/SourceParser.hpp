@@ -115,10 +115,10 @@ class SourceParser {
     std::string location(std::uint32_t position) const;
     [[noreturn]] void fail(char const* identifier, std::string const& text) const;
     [[noreturn]] void failExpected(std::string const& expected) const;
-    void expect(TokenKind kind, std::string const& expected);
+    void expect(TokenKind kind, char const* expected);
     void closeBracket(Token const& open);
     void closeBlock(Token const& keyword);
-    void requireLineEnd(std::string const& after) const;
+    void requireLineEnd(char const* after) const;
     [[noreturn]] void failOutsideBlock() const;
     // Refuses `x.?ClassName` with the `?` current.
     void refuseClassPropertyArguments() const;
@@ -215,6 +215,9 @@ class SourceParser {
     std::optional<std::uint32_t> firstPlaceholder_;
     // Children of lists being built, innermost list last.
     std::vector<Node*> scratch_;
+    // The text of the last literal with doubled quotes, kept to save
+    // allocating for each one.
+    std::u16string undoubledText_;
 };
 
 template <class T>

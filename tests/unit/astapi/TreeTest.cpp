@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "front_end/astapi/Annotations.hpp"
@@ -21,6 +24,49 @@ TEST(AllocatorTest, InternedNamesShareStorage) {
     EXPECT_EQ(a, u"alpha");
     EXPECT_EQ(a.data(), b.data());
     EXPECT_EQ(allocator.intern(u"").size(), 0u);
+}
+
+TEST(AllocatorTest, InternedNamesKeepTheirIdentityWhileTheTableGrows) {
+    AstNodeAllocator allocator;
+    std::vector<std::u16string> texts;
+    std::vector<std::u16string_view> first;
+    for (int i = 0; i < 5000; ++i) {
+        // Names of every length from 1 to 12, so that each tail length is hashed.
+        std::string const number = std::to_string(i);
+        texts.push_back(std::u16string(1 + i % 12, u'a') + u"_" +
+                        std::u16string(number.begin(), number.end()));
+        first.push_back(allocator.intern(texts.back()));
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        auto const again = allocator.intern(texts[i]);
+        ASSERT_EQ(again, texts[i]);
+        ASSERT_EQ(again.data(), first[i].data()) << i;
+    }
+}
+
+// Blocks of a dead tree are kept for the next tree of the thread. A tree may
+// die on another thread than the one that made it, or on a thread that is
+// ending, after the blocks it keeps are gone.
+TEST(AllocatorTest, TreesDieOnAnyThreadAndWhileThreadsEnd) {
+    auto fill = [](AstNodeAllocator& allocator) {
+        for (int i = 0; i < 20000; ++i) {
+            *static_cast<int*>(allocator.allocate(sizeof(int), alignof(int))) = i;
+        }
+    };
+    auto madeHere = std::make_unique<AstNodeAllocator>();
+    fill(*madeHere);
+    std::thread([&] {
+        // Made before the thread keeps any block, so destroyed after them.
+        thread_local std::optional<AstNodeAllocator> diesAtThreadEnd;
+        madeHere.reset();
+        diesAtThreadEnd.emplace();
+        fill(*diesAtThreadEnd);
+        AstNodeAllocator reusing;
+        fill(reusing);
+    }).join();
+    AstNodeAllocator next;
+    fill(next);
+    EXPECT_EQ(next.bytesAllocated(), 20000 * sizeof(int));
 }
 
 TEST(AllocatorTest, LargeRequestsAndCleanupsNewestFirst) {

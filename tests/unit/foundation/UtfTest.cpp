@@ -39,4 +39,31 @@ TEST(Utf, EachMaximalInvalidUtf8SubsequenceBecomesOneReplacement) {
     }
 }
 
+// ASCII is widened eight bytes at a time: sequences and ill-formed bytes
+// after runs of every length up to two words must still be found.
+TEST(Utf, SequencesAfterAsciiRunsOfAnyLength) {
+    struct Piece {
+        std::string utf8;
+        std::u16string utf16;
+    };
+    Piece const pieces[] = {
+        {"\xc3\xa9", u"\u00e9"},
+        {"\xf0\x9f\x98\x80", u"\U0001F600"},
+        {"\xff", u"\uFFFD"},
+        {"\xe2\x82", u"\uFFFD"},
+    };
+    for (Piece const& piece : pieces) {
+        for (std::size_t run = 0; run <= 17; ++run) {
+            std::string const ascii(run, 'k');
+            std::u16string const wide(run, u'k');
+            std::string const utf8 = ascii + piece.utf8 + ascii;
+            std::u16string const expected = wide + piece.utf16 + wide;
+            EXPECT_EQ(fl::text::toUtf16(utf8), expected) << run;
+            std::u16string buffer(utf8.size(), u'\0');
+            buffer.resize(fl::text::toUtf16(utf8, buffer.data()));
+            EXPECT_EQ(buffer, expected) << run;
+        }
+    }
+}
+
 }  // namespace
