@@ -153,6 +153,18 @@ std::string lineAndColumnOf(std::string_view offset, lf::util::LineInfo const& l
     return '@' + std::to_string(at.line) + ':' + std::to_string(at.column);
 }
 
+// `text` with `rewrite` applied to each of its lines.
+template <class Rewrite>
+std::string rewriteEachLine(std::string const& text, Rewrite&& rewrite) {
+    std::string rewritten;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        rewritten += rewrite(line);
+        rewritten += '\n';
+    }
+    return rewritten;
+}
+
 }  // namespace
 
 std::string DumpOptions::formatDump(std::string const& dump,
@@ -161,14 +173,12 @@ std::string DumpOptions::formatDump(std::string const& dump,
         return dump;
     }
     constexpr std::string_view kIntroduced = " Introduced#";
-    std::string formatted;
-    std::istringstream in(dump);
-    for (std::string line; std::getline(in, line);) {
+    return rewriteEachLine(dump, [&](std::string const& line) {
         // NAME#OFFSET: CLASSIFICATION, then " Introduced#OFFSET" or " No introduction node";
         // a name has no spaces but may itself contain '#'.
         std::size_t const colon = line.find(": ");
         std::size_t const hash = line.rfind('#', colon);
-        formatted +=
+        std::string formatted =
             line.substr(0, hash) + lineAndColumnOf(line.substr(hash + 1, colon - hash - 1), lines);
         std::string_view rest = std::string_view(line).substr(colon);
         if (std::size_t const introduced = rest.rfind(kIntroduced);
@@ -179,9 +189,8 @@ std::string DumpOptions::formatDump(std::string const& dump,
         } else {
             formatted += rest;
         }
-        formatted += '\n';
-    }
-    return formatted;
+        return formatted;
+    });
 }
 
 std::string DumpOptions::formatTables(std::string const& listing,
@@ -190,18 +199,15 @@ std::string DumpOptions::formatTables(std::string const& listing,
         return listing;
     }
     constexpr std::string_view kAnonymousScope = "[anonymous function #";
-    std::string formatted;
-    std::istringstream in(listing);
-    for (std::string line; std::getline(in, line);) {
-        if (std::size_t const scope = line.find(kAnonymousScope); scope != std::string::npos) {
-            std::size_t const offset = scope + kAnonymousScope.size();
-            line = line.substr(0, offset - 1) +
-                   lineAndColumnOf(line.substr(offset, line.find(']', offset) - offset), lines) +
-                   "]";
+    return rewriteEachLine(listing, [&](std::string const& line) {
+        std::size_t const scope = line.find(kAnonymousScope);
+        if (scope == std::string::npos) {
+            return line;
         }
-        formatted += line + '\n';
-    }
-    return formatted;
+        std::size_t const offset = scope + kAnonymousScope.size();
+        return line.substr(0, offset - 1) +
+               lineAndColumnOf(line.substr(offset, line.find(']', offset) - offset), lines) + "]";
+    });
 }
 
 int resolveAndPrint(SourceText const& source, DumpOptions const& output,
