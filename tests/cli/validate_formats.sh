@@ -2,7 +2,8 @@
 # Checks the corpus with --format json and --format sarif and validates the
 # documents: the JSON against docs/check-output.schema.json, the SARIF
 # against the published SARIF 2.1.0 schema (shipped by an npm package), both
-# with Ajv. Also checks that both hold the corpus's errors.
+# with Ajv. Also checks that both hold the corpus's errors, and the syntax
+# errors that --all-syntax-errors reports.
 #
 #   validate_formats.sh TOOL
 set -u
@@ -47,4 +48,25 @@ for (const result of sarif.results) {
 const plot = json.diagnostics.find((d) => d.file === "drafts/orbit_plot.kx");
 if (!plot || plot.line !== 11 || plot.column !== 43) fail("json: orbit_plot.kx is not at 11:43");
 ' "$work/check.json" "$work/check.sarif" || status=1
+
+# With --all-syntax-errors, both documents hold the six syntax errors of the
+# golden case, in order.
+cd "$root/tests/golden/check" || exit 1
+for format in json sarif; do
+    "$tool" check --no-config --all-syntax-errors --format $format all_syntax_errors.kx \
+        > "$work/syntax.$format"
+done
+node "$node_dir/validate-json.js" "$root/docs/check-output.schema.json" "$work/syntax.json" || status=1
+node "$node_dir/validate-json.js" "$sarif_schema" "$work/syntax.sarif" || status=1
+node -e '
+const fs = require("fs");
+const json = JSON.parse(fs.readFileSync(process.argv[1], "utf8"));
+const sarif = JSON.parse(fs.readFileSync(process.argv[2], "utf8")).runs[0];
+const fail = (text) => { console.error(text); process.exit(1); };
+const lines = [8, 9, 10, 11, 12, 18];
+if (json.diagnostics.map((d) => d.line).join() !== lines.join()) fail("json: not the six syntax errors");
+if (sarif.results.map((r) => r.locations[0].physicalLocation.region.startLine).join() !== lines.join())
+  fail("sarif: not the six syntax errors");
+if (!json.diagnostics.every((d) => d.identifier.startsWith("KORVEX:parse:"))) fail("json: not syntax errors");
+' "$work/syntax.json" "$work/syntax.sarif" || status=1
 exit $status
