@@ -131,6 +131,9 @@ TEST(RecoveryTest, LexicalErrorsBreakTheStatementThatHoldsThem) {
         {u"«x = 3y + 1»\ny = 2", {"1:5 invalidNumber"}},
         // Two characters of one line: one error for the statement.
         {u"«x = # 1 #»\ny = 2", {"1:5 invalidCharacter"}},
+        // Met by a look ahead, and the two halves of one character.
+        {u"«y = x(:#)»; z = 1", {"1:8 invalidCharacter"}},
+        {u"«x = \U0001F600 1»\ny = 2", {"1:5 invalidCharacter"}},
         {u"x = 1\n«%{\nno end»", {"2:1 unterminatedBlockComment"}},
         {u"«disp 'it»\ny = 1", {"1:6 unterminatedString"}},
     };
