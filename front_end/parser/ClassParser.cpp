@@ -29,6 +29,7 @@ void SourceParser::parseMembers(Token const& keyword, Member parseMember) {
         }
         std::size_t const mark = scratch_.size();
         std::uint32_t const indexDepth = indexDepth_;
+        matrixLineBreak_.reset();
         try {
             if (Node* member = parseMember()) {
                 scratch_.push_back(member);

@@ -418,8 +418,14 @@ Expression* SourceParser::parseArrayLiteral() {
     };
     bool afterElement = false;
     bool rowStart = true;
+    // This literal holds the statement's first line break in a matrix.
+    bool holdsLineBreak = false;
     while (!at(closer)) {
         if (at(TokenKind::Semicolon) || at(TokenKind::Newline)) {
+            if (recovery_ != nullptr && at(TokenKind::Newline) && !matrixLineBreak_) {
+                matrixLineBreak_ = tok_;
+                holdsLineBreak = true;
+            }
             finishRow();
             afterElement = false;
             rowStart = true;
@@ -450,6 +456,9 @@ Expression* SourceParser::parseArrayLiteral() {
     }
     finishRow();
     advance();
+    if (holdsLineBreak) {
+        matrixLineBreak_.reset();  // closed: the lines were its rows
+    }
     auto* literal =
         make<ArrayLiteral>(cell ? NodeKind::CellArray : NodeKind::Matrix, open.position());
     literal->rows = takeList<MatrixRow>(rowsMark);

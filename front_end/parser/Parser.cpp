@@ -218,6 +218,14 @@ void SourceParser::recoverFrom(SyntaxError const& error, std::size_t mark,
     placeholdersAllowed_ = false;
     firstPlaceholder_.reset();
     report(error);
+    if (matrixLineBreak_ && !recovery_->full()) {
+        // A bracket left open ends at the end of its line, also a matrix's.
+        ahead_.reset();
+        tok_ = *matrixLineBreak_;
+        lexer_.restartAt(tok_.end);
+        matrixLineBreak_.reset();
+        return;
+    }
     skipBrokenStatement();
 }
 
@@ -252,6 +260,7 @@ void SourceParser::parseStatementRecovering() {
     std::size_t const mark = scratch_.size();
     std::uint32_t const indexDepth = indexDepth_;
     bool const enclosingHeaderBroken = std::exchange(headerBroken_, false);
+    matrixLineBreak_.reset();
     try {
         Node* statement = parseStatement();
         if (headerBroken_) {

@@ -277,6 +277,11 @@ class SourceParser {
     // The header of a block of the statement being read is broken: the block
     // gives way to its bodies.
     bool headerBroken_ = false;
+    // The first line break inside a matrix or cell array of the statement
+    // being read (recovering only). When an error is found after it, the
+    // matrix is taken as left open on its first line: the statement ends at
+    // that line break, and the lines after it are read as statements.
+    std::optional<Token> matrixLineBreak_;
     std::uint32_t depth_ = 0;
     // Open index brackets: `end` there is an index, elsewhere it closes a block.
     std::uint32_t indexDepth_ = 0;
@@ -302,6 +307,7 @@ bool SourceParser::parseHeader(Header header) {
     }
     std::size_t const mark = scratch_.size();
     std::uint32_t const indexDepth = indexDepth_;
+    matrixLineBreak_.reset();
     try {
         header();
         return true;

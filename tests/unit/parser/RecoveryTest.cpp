@@ -116,6 +116,11 @@ TEST(RecoveryTest, ABrokenStatementEndsAtItsLineBreakOrAtACommaOrSemicolonOutsid
         // A trailing operator.
         {u"a = 1;\n«y = a +»\ndisp(y)", {"2:8 unexpectedToken"}},
         {u"«y = a +», z = 2; «w = (1 2)»; v = 3", {"1:8 unexpectedToken", "1:24 unexpectedToken"}},
+        // Also a matrix or cell array is taken as left open on its first
+        // line when an error comes after it: the next lines are read again.
+        {u"«c = {1, 2»\nx = 3;\nif x\n  «t = [1 2»\nend",
+         {"2:3 unexpectedToken", "5:1 unexpectedToken"}},
+        {u"x = [1\n 2]; «y = [x\n 3] + (»", {"3:8 unbalancedBracket"}},
         // Brackets hold commas and semicolons: the statement ends after them.
         {u"«x = foo(a b, [1; 2], c)»; y = 2", {"1:11 unexpectedToken"}},
         {u"«x = 1)»\ny = 2", {"1:6 unbalancedBracket"}},
@@ -125,6 +130,18 @@ TEST(RecoveryTest, ABrokenStatementEndsAtItsLineBreakOrAtACommaOrSemicolonOutsid
         {u"«a = »\n«b = (»\nc = 1\n«d = c c»",
          {"1:5 unexpectedToken", "2:6 unbalancedBracket", "4:7 unexpectedToken"}},
     });
+}
+
+TEST(RecoveryTest, AnErrorInAMatrixOverSeveralLinesReadsItsRowsAgain) {
+    // The rows after the first line are read as statements, which finds
+    // errors the strict parse does not report.
+    std::u16string const source = u"m = [1 2\n 3 4\n 5 +]\nz = 1";
+    fe::astapi::AstNodeFactory factory;
+    auto const recovered = lf::parser::parseRecovering(source, factory);
+    EXPECT_EQ(errorList(recovered.errors, source),
+              (std::vector<std::string>{"2:4 unexpectedToken", "3:5 unexpectedToken"}));
+    EXPECT_EQ(treeOf(*recovered.program, source),
+              treeOf(*lf::parser::parse(u"        \n    \n     \nz = 1", factory), source));
 }
 
 TEST(RecoveryTest, LexicalErrorsBreakTheStatementThatHoldsThem) {
