@@ -25,19 +25,47 @@ class NameCollector
         if (position == 0 || position > text_.size()) {
             return;
         }
-        // A name the resolver collapsed from `p.q.f` written with spaces or
-        // comments keeps only the extent of its first part.
+        std::u16string_view const written = text_.substr(position - 1);
+        std::u16string_view const lastPart = name.substr(name.rfind(u'.') + 1);
+        bool imported = identifier.hasMark(lf::astapi::marks::kPackageImported);
         std::size_t length = name.size();
-        if (text_.substr(position - 1, length) != name) {
-            length = name.substr(0, name.find(u'.')).size();
+        if (!written.starts_with(name)) {
+            // An imported function written by its last part, or a name the
+            // resolver collapsed from `p.q.f` written with spaces or
+            // comments, of which only the first part is counted.
+            bool const shortName = lastPart.size() < name.size() && written.starts_with(lastPart) &&
+                                   !written.substr(lastPart.size()).starts_with(u'.');
+            imported = imported || shortName;
+            length = shortName ? lastPart.size() : name.substr(0, name.find(u'.')).size();
         }
         lf::astapi::Identifier const* introducer = identifier.introducer();
         names_.push_back({position, static_cast<std::uint32_t>(length), identifier.idKind(),
-                          introducer == nullptr ? 0 : introducer->position(), false});
+                          introducer == nullptr ? 0 : introducer->position(), false, imported,
+                          IntroducerRole::Other, name});
         functionOf_.emplace(position, functions_.empty() ? nullptr : functions_.back());
     }
 
+    void visit(lf::astapi::InputArgument const& input) {
+        if (input.identifier != nullptr) {
+            roles_.emplace(input.identifier->position(), IntroducerRole::Parameter);
+        }
+        walkChildren(input);
+    }
+
+    void visit(lf::astapi::Declaration const& declaration) {
+        IntroducerRole const role = declaration.kind() == lf::astapi::NodeKind::Global
+                                        ? IntroducerRole::Global
+                                        : IntroducerRole::Persistent;
+        for (lf::astapi::Identifier const* name : declaration.names) {
+            roles_.emplace(name->position(), role);
+        }
+        walkChildren(declaration);
+    }
+
     void visit(lf::astapi::FunctionDefinition const& function) {
+        if (function.name != nullptr) {
+            roles_.emplace(function.name->position(), IntroducerRole::FunctionName);
+        }
         functions_.push_back(&function);
         walkChildren(function);
         functions_.pop_back();
@@ -55,6 +83,8 @@ class NameCollector
         for (ResolvedName& name : names_) {
             name.shared =
                 name.kind == IdKind::VARIABLE && sharedIntroducers.contains(name.introducer);
+            auto const role = roles_.find(name.introducer != 0 ? name.introducer : name.position);
+            name.introducerRole = role == roles_.end() ? IntroducerRole::Other : role->second;
         }
         std::ranges::sort(names_, {}, &ResolvedName::position);
         auto const repeated = std::ranges::unique(names_, {}, &ResolvedName::position);
@@ -67,6 +97,7 @@ class NameCollector
     std::vector<lf::astapi::FunctionDefinition const*> functions_;
     std::vector<ResolvedName> names_;
     std::map<std::uint32_t, lf::astapi::FunctionDefinition const*> functionOf_;
+    std::map<std::uint32_t, IntroducerRole> roles_;
 };
 
 }  // namespace

@@ -1,0 +1,13 @@
+#pragma once
+// The language server: LSP 3.17 over a pair of byte streams.
+
+#include <iosfwd>
+
+namespace korvex::lsp {
+
+// Serves the client on `in` and `out` until `exit` or the end of `in`.
+// Returns the process's exit status: 0 after `shutdown` then `exit`, 1 when
+// the stream ends or `exit` comes without `shutdown` first.
+int runLanguageServer(std::istream& in, std::ostream& out);
+
+}  // namespace korvex::lsp
