@@ -342,7 +342,11 @@ void SourceParser::closeFunction(Token const& keyword) {
 
 }  // namespace detail
 
-lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactory& factory) {
+namespace {
+
+// The text without its byte-order mark; refuses a text too long for 32-bit
+// positions.
+std::u16string_view checkedSource(std::u16string_view source) {
     if (!source.empty() && source.front() == u'\uFEFF') {
         source.remove_prefix(1);
     }
@@ -350,6 +354,22 @@ lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactor
         throw SyntaxError(errors::kSourceTooLarge, 1,
                           "source text longer than 4294967293 UTF-16 code units");
     }
+    return source;
+}
+
+// Calls `parseText` with `source` converted to UTF-16.
+template <class ParseText>
+auto withUtf16(std::string_view source, ParseText parseText) {
+    // Not a std::u16string, which would be filled with zeros first.
+    auto const converted = std::make_unique_for_overwrite<char16_t[]>(source.size());
+    std::size_t const length = fl::text::toUtf16(source, converted.get());
+    return parseText(std::u16string_view(converted.get(), length));
+}
+
+}  // namespace
+
+lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactory& factory) {
+    source = checkedSource(source);
     try {
         return detail::SourceParser(source, factory, detail::FunctionStyle::Unknown, false)
             .parseProgram();
@@ -362,10 +382,26 @@ lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactor
 }
 
 lf::astapi::Program* parseUtf8(std::string_view source, fe::astapi::AstNodeFactory& factory) {
-    // Not a std::u16string, which would be filled with zeros first.
-    auto const converted = std::make_unique_for_overwrite<char16_t[]>(source.size());
-    std::size_t const length = fl::text::toUtf16(source, converted.get());
-    return parse(std::u16string_view(converted.get(), length), factory);
+    return withUtf16(source, [&](std::u16string_view text) { return parse(text, factory); });
+}
+
+RecoveredParse parseRecovering(std::u16string_view source, fe::astapi::AstNodeFactory& factory,
+                               std::size_t maxErrors) {
+    static_cast<void>(maxErrors);
+    try {
+        return {parse(source, factory), {}};
+    } catch (SyntaxError const& error) {
+        return {factory.create<lf::astapi::Program>(lf::astapi::NodeKind::Program, 1,
+                                                    lf::astapi::ProgramKind::Script),
+                {error}};
+    }
+}
+
+RecoveredParse parseUtf8Recovering(std::string_view source, fe::astapi::AstNodeFactory& factory,
+                                   std::size_t maxErrors) {
+    return withUtf16(source, [&](std::u16string_view text) {
+        return parseRecovering(text, factory, maxErrors);
+    });
 }
 
 }  // namespace lf::parser
