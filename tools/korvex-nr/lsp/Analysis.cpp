@@ -1,5 +1,6 @@
-// One analysis per document version: the parse, the resolution with the
-// settings of check, then the walk that gathers names and imports. The
+// One analysis per document version: the recovering parse, the resolution
+// with the settings of check, then the walk that gathers names and imports.
+// What parsed is resolved also when the text holds syntax errors, and the
 // names are gathered also after a resolution error, for what was resolved
 // before it.
 
@@ -89,23 +90,20 @@ std::shared_ptr<Analysis const> analyze(std::u16string const& text,
     analysis->factory = std::make_unique<fe::astapi::AstNodeFactory>();
     tool::SourceText const source{fl::text::toUtf16(file.string()), text,
                                   std::make_shared<lf::util::LineInfo const>(text)};
-    lf::astapi::Program* program = nullptr;
-    try {
-        program = lf::parser::parse(text, *analysis->factory);
-    } catch (lf::parser::SyntaxError const& error) {
+    lf::parser::RecoveredParse const parsed = lf::parser::parseRecovering(text, *analysis->factory);
+    for (lf::parser::SyntaxError const& error : parsed.errors) {
         analysis->diagnostics.push_back(tool::diagnosticAt(source, error.position(), "error",
                                                            error.what(), error.identifier()));
     }
-    if (program != nullptr) {
-        tool::CallerModel model = settings.model;
-        model.privateFolder = file.parent_path() / "private";
-        tool::resolveChecked(*program, *analysis->factory, source, std::move(model),
-                             analysis->diagnostics);
-        analysis->names = tool::collectResolvedNames(*program, text);
-        ImportCollector imports;
-        imports.dispatch(*program);
-        analysis->imports = std::move(imports.imports);
-    }
+    lf::astapi::Program& program = *parsed.program;
+    tool::CallerModel model = settings.model;
+    model.privateFolder = file.parent_path() / "private";
+    tool::resolveChecked(program, *analysis->factory, source, std::move(model),
+                         analysis->diagnostics);
+    analysis->names = tool::collectResolvedNames(program, text);
+    ImportCollector imports;
+    imports.dispatch(program);
+    analysis->imports = std::move(imports.imports);
     tool::filterDiagnostics(analysis->diagnostics, fl::text::toUtf8(text), source, settings.checks);
     return analysis;
 }
