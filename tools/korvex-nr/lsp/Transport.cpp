@@ -68,6 +68,9 @@ std::optional<std::string> MessageReader::read() {
         length = parsed;
     }
     if (!problem.empty()) {
+        if (length && *length <= kMaxMessageBytes) {
+            in_.ignore(static_cast<std::streamsize>(*length));
+        }
         throw FramingError("malformed message header: " + problem);
     }
     if (!length) {

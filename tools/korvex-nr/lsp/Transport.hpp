@@ -12,8 +12,9 @@
 
 namespace korvex::lsp {
 
-// A header block without a usable Content-Length, or a body cut short. The
-// reader stands after the bad header block, so reading can go on.
+// A header block without a usable Content-Length, or with a malformed line.
+// The reader stands after the bad header block (and after the body when its
+// length was given), so reading can go on.
 class FramingError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
