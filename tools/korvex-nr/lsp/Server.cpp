@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -20,6 +21,7 @@
 #include <optional>
 #include <ostream>
 #include <thread>
+#include <variant>
 
 #include "foundation/text/Utf.hpp"
 #include "front_end/import/Features.hpp"
@@ -231,7 +233,19 @@ class Server {
     }
 
   private:
-    using Handler = Json (Server::*)(Json const& params);
+    // A result serialized by the handler: the token arrays, which hold
+    // hundreds of thousands of numbers for a large document and are written
+    // far faster than built as JSON values.
+    struct Serialized {
+        std::string text;
+    };
+    using Result = std::variant<Json, Serialized>;
+    using Handler = Result (*)(Server& server, Json const& params);
+
+    template <auto method>
+    static Result call(Server& server, Json const& params) {
+        return (server.*method)(params);
+    }
 
     // Handles one message; the exit status once `exit` came.
     std::optional<int> handle(Json const& message) {
@@ -267,7 +281,7 @@ class Server {
         return std::nullopt;
     }
 
-    Json request(std::string const& method, Json const& params) {
+    Result request(std::string const& method, Json const& params) {
         if (method == "initialize") {
             return initialize(params);
         }
@@ -278,22 +292,22 @@ class Server {
             throw ResponseError{codes::kInvalidRequest, "the server is shutting down"};
         }
         static std::map<std::string, Handler, std::less<>> const handlers = {
-            {"shutdown", &Server::shutdown},
-            {"textDocument/semanticTokens/full", &Server::semanticTokensFull},
-            {"textDocument/semanticTokens/full/delta", &Server::semanticTokensDelta},
-            {"textDocument/semanticTokens/range", &Server::semanticTokensRange},
-            {"textDocument/definition", &Server::definition},
-            {"textDocument/documentHighlight", &Server::documentHighlight},
-            {"textDocument/references", &Server::references},
-            {"textDocument/hover", &Server::hover},
-            {"textDocument/prepareRename", &Server::prepareRename},
-            {"textDocument/rename", &Server::rename},
+            {"shutdown", &call<&Server::shutdown>},
+            {"textDocument/semanticTokens/full", &call<&Server::semanticTokensFull>},
+            {"textDocument/semanticTokens/full/delta", &call<&Server::semanticTokensDelta>},
+            {"textDocument/semanticTokens/range", &call<&Server::semanticTokensRange>},
+            {"textDocument/definition", &call<&Server::definition>},
+            {"textDocument/documentHighlight", &call<&Server::documentHighlight>},
+            {"textDocument/references", &call<&Server::references>},
+            {"textDocument/hover", &call<&Server::hover>},
+            {"textDocument/prepareRename", &call<&Server::prepareRename>},
+            {"textDocument/rename", &call<&Server::rename>},
         };
         auto const handler = handlers.find(method);
         if (handler == handlers.end()) {
             throw ResponseError{codes::kMethodNotFound, "unknown method '" + method + "'"};
         }
-        return (this->*handler->second)(params);
+        return handler->second(*this, params);
     }
 
     // Notifications never answer; malformed ones are ignored.
@@ -541,19 +555,41 @@ class Server {
         return encodeTokens(tokens);
     }
 
-    Json semanticTokensFull(Json const& params) {
-        DocumentState& state = analysed(params);
-        state.tokens = tokenData(state, std::nullopt);
+    // `{"resultId":"N","data":[...]}`, remembered for the next delta.
+    Serialized tokensResult(DocumentState& state, std::vector<std::uint32_t> data) {
+        state.tokens = std::move(data);
         state.tokensResultId = std::to_string(++tokenResults_);
-        return {{"resultId", state.tokensResultId}, {"data", state.tokens}};
+        std::string text = "{\"resultId\":\"" + state.tokensResultId + "\",\"data\":";
+        appendNumbers(text, state.tokens);
+        text += '}';
+        return {std::move(text)};
     }
 
-    Json semanticTokensDelta(Json const& params) {
-        DocumentState& state = analysed(params);
-        if (params.value("previousResultId", "") != state.tokensResultId) {
-            return semanticTokensFull(params);
+    static void appendNumbers(std::string& text, std::vector<std::uint32_t> const& numbers) {
+        text.reserve(text.size() + numbers.size() * 3 + 2);
+        text += '[';
+        char digits[16];
+        for (std::size_t index = 0; index < numbers.size(); ++index) {
+            if (index > 0) {
+                text += ',';
+            }
+            char* const end = std::to_chars(digits, digits + sizeof digits, numbers[index]).ptr;
+            text.append(digits, end);
         }
+        text += ']';
+    }
+
+    Result semanticTokensFull(Json const& params) {
+        DocumentState& state = analysed(params);
+        return tokensResult(state, tokenData(state, std::nullopt));
+    }
+
+    Result semanticTokensDelta(Json const& params) {
+        DocumentState& state = analysed(params);
         std::vector<std::uint32_t> current = tokenData(state, std::nullopt);
+        if (params.value("previousResultId", "") != state.tokensResultId) {
+            return tokensResult(state, std::move(current));
+        }
         Json edits = Json::array();
         for (TokenEdit const& edit : tokenEdits(state.tokens, current)) {
             edits.push_back(
@@ -561,15 +597,18 @@ class Server {
         }
         state.tokens = std::move(current);
         state.tokensResultId = std::to_string(++tokenResults_);
-        return {{"resultId", state.tokensResultId}, {"edits", std::move(edits)}};
+        return Json{{"resultId", state.tokensResultId}, {"edits", std::move(edits)}};
     }
 
-    Json semanticTokensRange(Json const& params) {
+    Result semanticTokensRange(Json const& params) {
         DocumentState& state = analysed(params);
         Json const& range = params.at("range");
         std::size_t const start = state.document.clampedOffsetAt(positionOf(range.at("start")));
         std::size_t const end = state.document.clampedOffsetAt(positionOf(range.at("end")));
-        return {{"data", tokenData(state, std::pair{start, end})}};
+        std::string text = "{\"data\":";
+        appendNumbers(text, tokenData(state, std::pair{start, end}));
+        text += '}';
+        return Serialized{std::move(text)};
     }
 
     Json definition(Json const& params) {
@@ -748,7 +787,14 @@ class Server {
         writeMessage(out_, message.dump(-1, ' ', false, Json::error_handler_t::replace));
     }
 
-    void respond(Json const& id, Json result) { send({{"id", id}, {"result", std::move(result)}}); }
+    void respond(Json const& id, Result result) {
+        if (Json* json = std::get_if<Json>(&result)) {
+            send({{"id", id}, {"result", std::move(*json)}});
+            return;
+        }
+        writeMessage(out_, "{\"jsonrpc\":\"2.0\",\"id\":" + id.dump() +
+                               ",\"result\":" + std::get<Serialized>(result).text + "}");
+    }
 
     void respondError(Json const& id, ResponseError const& error) {
         send({{"id", id}, {"error", {{"code", error.code}, {"message", error.message}}}});
