@@ -114,7 +114,11 @@ bool isRenamable(ResolvedName const& name) {
             name.kind == IdKind::LOCAL_FUNCTION);
 }
 
-std::vector<NameToken> tokensOf(ResolvedName const& name) {
+void appendTokens(ResolvedName const& name, std::vector<NameToken>& tokens) {
+    auto const add = [&tokens](std::uint32_t position, std::uint32_t length, TokenType type,
+                               std::uint32_t modifierBits) {
+        tokens.push_back({position, length, type, modifierBits});
+    };
     std::uint32_t modifierBits = 0;
     if (isRenamable(name) && name.introducer == name.position) {
         modifierBits |= modifiers::kDeclaration;
@@ -128,33 +132,31 @@ std::vector<NameToken> tokensOf(ResolvedName const& name) {
             TokenType const type = name.introducerRole == IntroducerRole::Parameter
                                        ? TokenType::Parameter
                                        : TokenType::Variable;
-            return {{name.position, name.length, type, modifierBits}};
+            return add(name.position, name.length, type, modifierBits);
         }
         case IdKind::NESTED_FUNCTION:
-            return {{name.position, name.length, TokenType::NestedFunction, modifierBits}};
+            return add(name.position, name.length, TokenType::NestedFunction, modifierBits);
         case IdKind::LOCAL_FUNCTION:
-            return {{name.position, name.length, TokenType::LocalFunction, modifierBits}};
+            return add(name.position, name.length, TokenType::LocalFunction, modifierBits);
         case IdKind::EXTERNAL: {
-            if (name.imported) {
-                return {{name.position, name.length, TokenType::ExternalFunction,
-                         modifiers::kImported}};
-            }
             std::size_t const lastDot = name.name.rfind(u'.');
-            if (lastDot == std::u16string_view::npos || name.length != name.name.size()) {
-                return {{name.position, name.length, TokenType::ExternalFunction, 0}};
+            if (name.imported || lastDot == std::u16string_view::npos ||
+                name.length != name.name.size()) {
+                return add(name.position, name.length, TokenType::ExternalFunction,
+                           name.imported ? modifiers::kImported : 0);
             }
             auto const prefix = static_cast<std::uint32_t>(lastDot);
-            return {{name.position, prefix, TokenType::Package, 0},
-                    {name.position + prefix + 1, name.length - prefix - 1,
-                     TokenType::ExternalFunction, 0}};
+            add(name.position, prefix, TokenType::Package, 0);
+            return add(name.position + prefix + 1, name.length - prefix - 1,
+                       TokenType::ExternalFunction, 0);
         }
         case IdKind::UNKNOWN:
             break;
     }
     if (name.introducerRole == IntroducerRole::FunctionName && name.introducer == 0) {
-        return {{name.position, name.length, TokenType::Function, modifiers::kDeclaration}};
+        return add(name.position, name.length, TokenType::Function, modifiers::kDeclaration);
     }
-    return {{name.position, name.length, TokenType::UnknownName, 0}};
+    add(name.position, name.length, TokenType::UnknownName, 0);
 }
 
 std::string describe(ResolvedName const& name) {

@@ -66,8 +66,8 @@ std::shared_ptr<Analysis const> analyze(std::u16string const& text,
 // Whether the variable or function of the file `name` can be renamed.
 bool isRenamable(tool::ResolvedName const& name);
 
-// The semantic token(s) of one name (a dotted external name gives its
-// package prefix a token of its own), in order, as 1-based offsets; the
+// Appends the semantic token(s) of one name (a dotted external name gives
+// its package prefix a token of its own), in order, at 1-based offsets; the
 // server turns them into lines and columns.
 struct NameToken {
     std::uint32_t position = 0;
@@ -75,7 +75,7 @@ struct NameToken {
     TokenType type = TokenType::Variable;
     std::uint32_t modifiers = 0;
 };
-std::vector<NameToken> tokensOf(tool::ResolvedName const& name);
+void appendTokens(tool::ResolvedName const& name, std::vector<NameToken>& tokens);
 
 // "variable", "nested function"...: what the name is, in words, with what
 // its modifiers add ("shared with a nested function", "global"...).

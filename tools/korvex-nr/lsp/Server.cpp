@@ -538,19 +538,30 @@ class Server {
                 {"end", toJson(state.document.positionAt(position - 1 + length))}};
     }
 
+    // The encoded tokens of the names starting in `span` (0-based offsets,
+    // the whole text when absent). The names are in text order, so their
+    // lines are found by walking forwards.
     std::vector<std::uint32_t> tokenData(DocumentState& state,
                                          std::optional<std::pair<std::size_t, std::size_t>> span) {
         ensureAnalysis(state);
-        std::vector<SemanticToken> tokens;
+        std::vector<NameToken> nameTokens;
         for (ResolvedName const& name : state.analysis->names) {
-            if (span && (name.position <= span->first || name.position > span->second)) {
-                continue;
+            if (!span || (name.position > span->first && name.position <= span->second)) {
+                appendTokens(name, nameTokens);
             }
-            for (NameToken const& token : tokensOf(name)) {
-                Position const start = state.document.positionAt(token.position - 1);
-                tokens.push_back(
-                    {start.line, start.character, token.length, token.type, token.modifiers});
+        }
+        std::vector<SemanticToken> tokens;
+        tokens.reserve(nameTokens.size());
+        std::uint32_t line = 0;
+        for (NameToken const& token : nameTokens) {
+            std::size_t const offset = token.position - 1;
+            while (line + 1 < state.document.lineCount() &&
+                   state.document.lineStart(line + 1) <= offset) {
+                ++line;
             }
+            tokens.push_back({line,
+                              static_cast<std::uint32_t>(offset - state.document.lineStart(line)),
+                              token.length, token.type, token.modifiers});
         }
         return encodeTokens(tokens);
     }

@@ -32,6 +32,8 @@ class TextDocument {
     std::u16string const& text() const { return text_; }
     std::int64_t version() const { return version_; }
     std::size_t lineCount() const { return lineStarts_.size(); }
+    // The offset of the first unit of `line`, which is below lineCount().
+    std::size_t lineStart(std::size_t line) const { return lineStarts_[line]; }
 
     // The offset of `position`; nothing past the end of its line (before
     // its line break) or below the last line.
