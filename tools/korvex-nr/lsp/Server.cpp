@@ -642,16 +642,20 @@ class Server {
         return nullptr;
     }
 
-    Json documentHighlight(Json const& params) {
+    // The names meaning the same as the one at the request's position.
+    std::vector<ResolvedName const*> sameMeaningAt(Json const& params) {
         DocumentState& state = analysed(params);
         ResolvedName const* name = nameAt(state, params);
-        Json highlights = Json::array();
-        if (name == nullptr) {
-            return highlights;
-        }
+        return name == nullptr ? std::vector<ResolvedName const*>{}
+                               : state.analysis->sameMeaning(*name);
+    }
+
+    Json documentHighlight(Json const& params) {
+        DocumentState const& state = analysed(params);
         constexpr int kRead = 2;
         constexpr int kWrite = 3;
-        for (ResolvedName const* same : state.analysis->sameMeaning(*name)) {
+        Json highlights = Json::array();
+        for (ResolvedName const* same : sameMeaningAt(params)) {
             bool const introduces = isRenamable(*same) && same->introducer == same->position;
             highlights.push_back({{"range", rangeOf(state, same->position, same->length)},
                                   {"kind", introduces ? kWrite : kRead}});
@@ -660,15 +664,11 @@ class Server {
     }
 
     Json references(Json const& params) {
-        DocumentState& state = analysed(params);
-        ResolvedName const* name = nameAt(state, params);
-        Json locations = Json::array();
-        if (name == nullptr) {
-            return locations;
-        }
+        DocumentState const& state = analysed(params);
         bool const withDeclaration =
             params.value("context", Json::object()).value("includeDeclaration", true);
-        for (ResolvedName const* same : state.analysis->sameMeaning(*name)) {
+        Json locations = Json::array();
+        for (ResolvedName const* same : sameMeaningAt(params)) {
             if (withDeclaration || same->introducer != same->position) {
                 locations.push_back({{"uri", params["textDocument"]["uri"]},
                                      {"range", rangeOf(state, same->position, same->length)}});
