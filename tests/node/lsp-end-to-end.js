@@ -241,6 +241,7 @@ async function rawSession() {
   server.stdin.write(frame('{"jsonrpc":"2.0","id":1,"method":"textDocument/hover","params":{}}'));
   server.stdin.write(frame('{"jsonrpc":"2.0","id":2,"method":"initialize","params":{"capabilities":{}}}'));
   server.stdin.write(frame('{not json'));
+  server.stdin.write(frame('['.repeat(200000) + ']'.repeat(200000)));
   server.stdin.write('Content-Type: nothing else\r\n\r\n');
   server.stdin.write(frame('{"jsonrpc":"2.0","id":3,"method":"no/such/method"}'));
   server.stdin.write(frame('{"jsonrpc":"2.0","method":"no/such/notification"}'));
@@ -251,7 +252,7 @@ async function rawSession() {
   const errorOf = (id) => answers.find((a) => a.id === id && a.error).error.code;
   assert.equal(errorOf(1), -32002);
   assert.ok(answers.find((a) => a.id === 2).result.capabilities);
-  assert.deepEqual(answers.filter((a) => a.id === null).map((a) => a.error.code), [-32700, -32700]);
+  assert.deepEqual(answers.filter((a) => a.id === null).map((a) => a.error.code), [-32700, -32700, -32700]);
   assert.equal(errorOf(3), -32601);
   assert.equal(errorOf(4), -32602);
   assert.equal(answers.length, 6, 'a notification gets no answer');

@@ -55,6 +55,9 @@ constexpr int kRequestCancelled = -32800;
 }  // namespace codes
 
 constexpr std::chrono::milliseconds kDefaultDebounce{150};
+// No message of the protocol nests deeper; deeper JSON is refused, so that
+// copying and comparing values, which recurse, stays within the stack.
+constexpr int kMaxJsonDepth = 64;
 
 // An error answer to a request.
 struct ResponseError {
@@ -124,8 +127,15 @@ void readMessages(std::istream& in, std::shared_ptr<Inbox> const& inbox) {
             if (!body) {
                 break;
             }
-            Json message = Json::parse(*body, nullptr, false);
-            if (message.is_discarded()) {
+            bool tooDeep = false;
+            auto const depthLimit = [&tooDeep](int depth, Json::parse_event_t, Json&) {
+                tooDeep = tooDeep || depth > kMaxJsonDepth;
+                return !tooDeep;
+            };
+            Json message = Json::parse(*body, depthLimit, false);
+            if (tooDeep) {
+                inbox->push({std::nullopt, "the message nests too deeply", false});
+            } else if (message.is_discarded()) {
                 inbox->push({std::nullopt, "the message is not valid JSON", false});
             } else {
                 inbox->push({std::move(message), {}, false});
@@ -210,6 +220,9 @@ class Server {
     explicit Server(std::ostream& out) : out_(out) {}
 
     int run(std::istream& in) {
+        // Input on a stream tied to the output flushes it first, which the
+        // reader thread must never do while this loop writes.
+        in.tie(nullptr);
         auto inbox = std::make_shared<Inbox>();
         inbox_ = inbox;
         std::thread([&in, inbox] { readMessages(in, inbox); }).detach();
@@ -461,11 +474,19 @@ class Server {
         return state;
     }
 
+    // A fault of the library on one document is shown to the user, and the
+    // document counts as holding nothing, so that the server goes on.
     void ensureAnalysis(DocumentState& state) {
-        if (state.analysedVersion != state.document.version() || !state.analysis) {
-            state.analysis = analyze(state.document.text(), state.path, settings_);
-            state.analysedVersion = state.document.version();
+        if (state.analysedVersion == state.document.version() && state.analysis) {
+            return;
         }
+        try {
+            state.analysis = analyze(state.document.text(), state.path, settings_);
+        } catch (std::exception const& error) {
+            showError("korvex-nr: internal error on " + state.path.string() + ": " + error.what());
+            state.analysis = std::make_shared<Analysis const>();
+        }
+        state.analysedVersion = state.document.version();
     }
 
     std::optional<Clock::time_point> nextDue() const {
