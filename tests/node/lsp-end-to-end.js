@@ -255,7 +255,7 @@ async function rawSession() {
   assert.deepEqual(answers.filter((a) => a.id === null).map((a) => a.error.code), [-32700, -32700, -32700]);
   assert.equal(errorOf(3), -32601);
   assert.equal(errorOf(4), -32602);
-  assert.equal(answers.length, 6, 'a notification gets no answer');
+  assert.equal(answers.length, 7, 'a notification gets no answer');
 }
 
 (async () => {
