@@ -31,8 +31,9 @@ const lines = [
   'r = data(3) + helper(total) + pkg.sub.fn(1);', // 9
   'end',                            // 10
   'function y = helper(x)',         // 11
-  'y = x;',                         // 12
-  'end',                            // 13
+  'import pkg.sub.*',               // 12
+  'y = fn(x);',                     // 13: pkg.sub.fn by its last part
+  'end',                            // 14
 ];
 const file = path.join(project, 'outer.kx');
 const uri = pathToFileURL(file).href;
@@ -139,7 +140,8 @@ async function session() {
   expect(9, 14, 'helper', 'localFunction', []);
   expect(9, 30, 'pkg.sub', 'namespace', []);
   expect(9, 38, 'fn', 'externalFunction', []);
-  expect(12, 4, 'x', 'parameter', []);
+  expect(13, 4, 'fn', 'externalFunction', ['imported']);
+  expect(13, 7, 'x', 'parameter', []);
   assert.ok(!tokens.some((t) => t.line === 8), 'the broken statement has no tokens');
 
   // A range request gives the tokens of its lines only.
@@ -161,6 +163,10 @@ async function session() {
   const helperDefinition = await connection.sendRequest(lsp.DefinitionRequest.type,
     { textDocument: doc, position: { line: 9, character: 16 } });
   assert.deepEqual(helperDefinition.range.start, { line: 11, character: 13 });
+  const importDefinition = await connection.sendRequest(lsp.DefinitionRequest.type,
+    { textDocument: doc, position: { line: 13, character: 5 } });
+  assert.deepEqual(importDefinition.range,
+    { start: { line: 12, character: 7 }, end: { line: 12, character: 16 } });
 
   const hover = await connection.sendRequest(lsp.HoverRequest.type,
     { textDocument: doc, position: { line: 9, character: 5 } });
