@@ -1,5 +1,6 @@
 #include "fuzz/ResolveFuzzTarget.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -62,15 +63,53 @@ korvex::testing::PredicateCallbacks fuzzCaller() {
     std::abort();
 }
 
-// Runs one resolution; user errors are expected results, and so is the
-// refusal of a class file by the full resolver.
-template <class Resolve>
-bool runResolution(std::u16string const& text, std::string_view source, Resolve&& resolve) {
-    fe::astapi::AstNodeFactory factory;
-    lf::astapi::Program* program = nullptr;
+// The tree of `text`, or null after a syntax error.
+lf::astapi::Program* parseStrictly(std::u16string const& text, std::string_view,
+                                   fe::astapi::AstNodeFactory& factory) {
     try {
-        program = lf::parser::parse(text, factory);
+        return lf::parser::parse(text, factory);
     } catch (lf::parser::SyntaxError const&) {
+        return nullptr;
+    }
+}
+
+// The tree a recovering parse leaves, which must agree with the strict
+// parse: no error when that succeeds, else first the error it throws.
+lf::astapi::Program* parseWithRecovery(std::u16string const& text, std::string_view source,
+                                       fe::astapi::AstNodeFactory& factory) {
+    lf::parser::RecoveredParse recovered = lf::parser::parseRecovering(text, factory);
+    if (recovered.program == nullptr) {
+        defect("the recovering parse left no tree", source);
+    }
+    fe::astapi::AstNodeFactory strictFactory;
+    try {
+        lf::parser::parse(text, strictFactory);
+        if (!recovered.errors.empty()) {
+            defect("the recovering parse found an error where the strict parse found none", source);
+        }
+    } catch (lf::parser::SyntaxError const& error) {
+        if (recovered.errors.empty()) {
+            defect("the recovering parse found no error where the strict parse found one", source);
+        }
+        if (std::ranges::none_of(recovered.errors, [&](lf::parser::SyntaxError const& found) {
+                return found.position() == error.position() &&
+                       std::string_view(found.what()) == error.what();
+            })) {
+            defect("the recovering parse missed the error of the strict parse", source);
+        }
+    }
+    return recovered.program;
+}
+
+// Runs one resolution of what `parseText` makes of `text`; user errors are
+// expected results, and so is the refusal of a class file by the full
+// resolver.
+template <class ParseText, class Resolve>
+bool runResolution(std::u16string const& text, std::string_view source, ParseText parseText,
+                   Resolve&& resolve) {
+    fe::astapi::AstNodeFactory factory;
+    lf::astapi::Program* program = parseText(text, source, factory);
+    if (program == nullptr) {
         return false;
     }
     try {
@@ -98,20 +137,22 @@ bool resolveArbitrarySource(std::uint8_t const* data, std::size_t size) {
     std::string_view source(reinterpret_cast<char const*>(data), size);
     std::u16string text = fl::text::toUtf16(source);
     fe::nr::INameResolver const& resolver = fe::nr::getNameResolver();
-    bool parsed = runResolution(
-        text, source, [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {
-            korvex::testing::PredicateCallbacks callbacks = fuzzCaller();
-            fe::util::NullFrontEndWarningLog warnings;
-            fe::nr::ResolutionTimer timer;
-            resolver.resolveProgram(program, u"dir/fuzz.kx", warnings, factory, callbacks, &timer);
-        });
-    runResolution(text, source,
+    auto resolveFully = [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {
+        korvex::testing::PredicateCallbacks callbacks = fuzzCaller();
+        fe::util::NullFrontEndWarningLog warnings;
+        fe::nr::ResolutionTimer timer;
+        resolver.resolveProgram(program, u"dir/fuzz.kx", warnings, factory, callbacks, &timer);
+    };
+    bool parsed = runResolution(text, source, parseStrictly, resolveFully);
+    // What the language server resolves while the text has errors.
+    runResolution(text, source, parseWithRecovery, resolveFully);
+    runResolution(text, source, parseStrictly,
                   [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {
                       resolver.resolveProgramLocally(program, u"fuzz.kx", factory);
                   });
     // The same text as eval text in each context, and as a section.
     for (auto [staticWorkspace, evalContext] : {std::pair{true, 1u}, {false, 1u}, {false, 0u}}) {
-        runResolution(text, source,
+        runResolution(text, source, parseStrictly,
                       [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {
                           korvex::testing::PredicateCallbacks callbacks = fuzzCaller();
                           fe::util::NullFrontEndWarningLog warnings;
@@ -120,7 +161,7 @@ bool resolveArbitrarySource(std::uint8_t const* data, std::size_t size) {
                                                    warnings, factory, callbacks, &timer);
                       });
     }
-    runResolution(text, source,
+    runResolution(text, source, parseStrictly,
                   [&](lf::astapi::Program& program, fe::astapi::AstNodeFactory& factory) {
                       korvex::testing::PredicateCallbacks callbacks = fuzzCaller();
                       fe::nr::ResolutionTimer timer;

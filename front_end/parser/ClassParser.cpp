@@ -8,7 +8,9 @@
 namespace lf::parser::detail {
 
 // The members of a block up to its `end`; `parseMember` reads one member
-// and refuses anything that cannot start one.
+// and refuses anything that cannot start one. When recovering, a member
+// with an error is skipped to the end of its statement, and a member whose
+// header is broken (null) is left out.
 template <class Member>
 void SourceParser::parseMembers(Token const& keyword, Member parseMember) {
     while (true) {
@@ -19,8 +21,21 @@ void SourceParser::parseMembers(Token const& keyword, Member parseMember) {
         }
         if (at(TokenKind::EndOfInput)) {
             closeBlock(keyword);
+            return;
         }
-        scratch_.push_back(parseMember());
+        if (recovery_ == nullptr) {
+            scratch_.push_back(parseMember());
+            continue;
+        }
+        std::size_t const mark = scratch_.size();
+        std::uint32_t const indexDepth = indexDepth_;
+        try {
+            if (Node* member = parseMember()) {
+                scratch_.push_back(member);
+            }
+        } catch (SyntaxError const& error) {
+            recoverFrom(error, mark, indexDepth);
+        }
     }
 }
 
@@ -29,25 +44,27 @@ ClassDefinition* SourceParser::parseClassDefinition() {
     NestedLevel level(*this);
     advance();
     auto* definition = make<ClassDefinition>(NodeKind::ClassDefinition, keyword.position());
-    if (at(TokenKind::LeftParen)) {
-        definition->attributes = parseAttributes();
-    }
-    if (!at(TokenKind::Identifier)) {
-        failExpected("the class name");
-    }
-    definition->name = identifier(tok_);
-    advance();
-    if (at(TokenKind::Less)) {
-        advance();
-        std::size_t const mark = scratch_.size();
-        scratch_.push_back(parseDottedName());
-        while (at(TokenKind::Amp)) {
-            advance();
-            scratch_.push_back(parseDottedName());
+    bool const intact = parseHeader([&] {
+        if (at(TokenKind::LeftParen)) {
+            definition->attributes = parseAttributes();
         }
-        definition->superclasses = takeList<Expression>(mark);
-    }
-    requireLineEnd("the class header");
+        if (!at(TokenKind::Identifier)) {
+            failExpected("the class name");
+        }
+        definition->name = identifier(tok_);
+        advance();
+        if (at(TokenKind::Less)) {
+            advance();
+            std::size_t const mark = scratch_.size();
+            scratch_.push_back(parseDottedName());
+            while (at(TokenKind::Amp)) {
+                advance();
+                scratch_.push_back(parseDottedName());
+            }
+            definition->superclasses = takeList<Expression>(mark);
+        }
+        requireLineEnd("the class header");
+    });
     std::size_t const mark = scratch_.size();
     parseMembers(keyword, [this]() -> Node* {
         if (atIdentifier(u"properties")) {
@@ -65,7 +82,7 @@ ClassDefinition* SourceParser::parseClassDefinition() {
         failExpected("'properties', 'methods', 'events', 'enumeration' or 'end' in the class body");
     });
     definition->memberBlocks = takeList<Node>(mark);
-    return definition;
+    return intact ? definition : nullptr;
 }
 
 // `(Name, Name = value, ...)` after `classdef` or a block keyword.
@@ -113,11 +130,11 @@ Block* SourceParser::parseMemberBlock(NodeKind kind, NodeList<Member> Block::*me
     NestedLevel level(*this);
     advance();
     auto* block = make<Block>(kind, keyword.position());
-    block->attributes = parseBlockAttributes();
+    bool const intact = parseHeader([&] { block->attributes = parseBlockAttributes(); });
     std::size_t const mark = scratch_.size();
     parseMembers(keyword, [&]() -> Node* { return parseMember(*block); });
     block->*members = takeList<Member>(mark);
-    return block;
+    return intact ? block : nullptr;
 }
 
 Node* SourceParser::parsePropertiesBlock() {
@@ -223,8 +240,11 @@ FunctionDefinition* SourceParser::parseMethod(bool abstract) {
     if (!bare) {
         advance();
     }
-    FunctionHeader const header = parseFunctionHeader();
-    requireLineEnd("the method header");
+    FunctionHeader header;
+    bool const intact = parseHeader([&] {
+        header = parseFunctionHeader();
+        requireLineEnd("the method header");
+    });
     bool signature = abstract || bare;
     if (!signature) {
         skipSeparators();
@@ -241,7 +261,7 @@ FunctionDefinition* SourceParser::parseMethod(bool abstract) {
     } else {
         parseFunctionBody(*method, keyword);
     }
-    return method;
+    return intact ? method : nullptr;
 }
 
 // A method header is followed by `function`: is that a function nested in
@@ -291,7 +311,9 @@ NodeList<Node> SourceParser::parseArgumentsBlocks() {
         if (!endsStatement(next) && next != TokenKind::LeftParen) {
             break;
         }
-        scratch_.push_back(parseArgumentsBlock());
+        if (Node* block = parseArgumentsBlock()) {
+            scratch_.push_back(block);
+        }
     }
     return takeList<Node>(mark);
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "foundation/text/Utf.hpp"
@@ -645,6 +646,23 @@ std::u16string_view Lexer::takeRestOfLine(std::uint32_t offset) {
     previous_ = TokenKind::Comma;
     brackets_.clear();
     return source_.substr(offset, cursor_ - offset);
+}
+
+std::uint32_t Lexer::skipErroneousText(SyntaxError const& error) {
+    std::string_view const identifier = error.identifier();
+    std::uint32_t const offset = error.position() - 1;
+    if (identifier == errors::kUnterminatedBlockComment) {
+        cursor_ = static_cast<std::uint32_t>(source_.size());
+    } else if (identifier == errors::kUnterminatedString) {
+        cursor_ = static_cast<std::uint32_t>(findLineBreak(source_, offset));
+    } else if (identifier == errors::kInvalidCharacter) {
+        // Both halves of a surrogate pair, which make one character.
+        bool const pair = offset + 1 < source_.size() && source_[offset] >= 0xD800 &&
+                          source_[offset] < 0xDC00 && source_[offset + 1] >= 0xDC00 &&
+                          source_[offset + 1] < 0xE000;
+        cursor_ = offset + (pair ? 2 : 1);
+    }
+    return cursor_;
 }
 
 }  // namespace lf::parser

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "front_end/parser/SyntaxError.hpp"
 #include "front_end/parser/Token.hpp"
 
 namespace lf::parser {
@@ -58,6 +59,15 @@ class Lexer {
     // The text from `offset` to the end of its line; reading continues at the
     // line break.
     std::u16string_view takeRestOfLine(std::uint32_t offset);
+
+    // After next() raised `error`, moves past the text at fault so that
+    // reading can go on: a bad character, the rest of the line after an open
+    // quote, the rest of the file after an open block comment (a bad number
+    // is already read). Returns the offset where reading goes on.
+    std::uint32_t skipErroneousText(SyntaxError const& error);
+
+    // The brackets open after the last token read.
+    std::size_t openBrackets() const { return brackets_.size(); }
 
   private:
     enum class Bracket : std::uint8_t { Paren, Matrix };

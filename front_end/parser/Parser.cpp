@@ -1,5 +1,6 @@
 #include "front_end/parser/Parser.hpp"
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <string>
@@ -18,14 +19,20 @@ void SourceParser::advance() {
     if (ahead_) {
         tok_ = *ahead_;
         ahead_.reset();
-    } else {
+    } else if (recovery_ == nullptr) {
         lexer_.next(tok_);
+    } else {
+        lexRecovering(tok_);
     }
 }
 
 Token const& SourceParser::peek() {
     if (!ahead_) {
-        lexer_.next(ahead_.emplace());
+        if (recovery_ == nullptr) {
+            lexer_.next(ahead_.emplace());
+        } else {
+            lexRecovering(ahead_.emplace());
+        }
     }
     return *ahead_;
 }
@@ -72,8 +79,12 @@ std::string SourceParser::location(std::uint32_t position) const {
     return std::to_string(where.line) + ":" + std::to_string(where.column);
 }
 
+SyntaxError SourceParser::errorHere(char const* identifier, std::string const& text) const {
+    return SyntaxError(identifier, tok_.position(), text);
+}
+
 void SourceParser::fail(char const* identifier, std::string const& text) const {
-    throw SyntaxError(identifier, tok_.position(), text);
+    throw errorHere(identifier, text);
 }
 
 void SourceParser::failExpected(std::string const& expected) const {
@@ -111,19 +122,23 @@ void SourceParser::closeBracket(Token const& open) {
     }
 }
 
-void SourceParser::closeBlock(Token const& keyword) {
-    if (!at(TokenKind::KwEnd)) {
-        fail(errors::kMissingEnd, "expected 'end' to close '" + fl::text::toUtf8(text(keyword)) +
-                                      "' at " + location(keyword.position()) + ", found " +
-                                      describe(tok_));
+void SourceParser::closeBlock(Token const& keyword, NodeList<Node>* lastBody) {
+    while (!at(TokenKind::KwEnd)) {
+        raise(errorHere(errors::kMissingEnd,
+                        "expected 'end' to close '" + fl::text::toUtf8(text(keyword)) + "' at " +
+                            location(keyword.position()) + ", found " + describe(tok_)));
+        if (lastBody == nullptr || at(TokenKind::EndOfInput) || at(TokenKind::KwFunction)) {
+            return;
+        }
+        skipBrokenStatement();
+        extendBody(*lastBody);
     }
     advance();
 }
 
-// `end`, `else`, `case` and the like where no block is open.
-void SourceParser::failOutsideBlock() const {
-    fail(errors::kUnexpectedToken,
-         "found " + describe(tok_) + " outside any block it could belong to");
+SyntaxError SourceParser::outsideBlockError() const {
+    return errorHere(errors::kUnexpectedToken,
+                     "found " + describe(tok_) + " outside any block it could belong to");
 }
 
 void SourceParser::refuseClassPropertyArguments() const {
@@ -147,6 +162,136 @@ void SourceParser::enterLevel() {
     }
 }
 
+// ---------------------------------------------------------------- recovery
+
+void SourceParser::lexRecovering(Token& token) {
+    try {
+        lexer_.next(token);
+    } catch (SyntaxError const& error) {
+        // The text at fault becomes a token that nothing accepts, so that the
+        // statement holding it is broken there.
+        token.kind = TokenKind::Invalid;
+        token.begin = error.position() - 1;
+        token.end = lexer_.skipErroneousText(error);
+        token.spaceBefore = token.spaceAfter = token.inMatrix = false;
+        record(error);
+    }
+}
+
+void SourceParser::record(SyntaxError const& error) {
+    if (recovery_->full()) {
+        return;
+    }
+    // An error read again after a look ahead that stopped at it.
+    for (SyntaxError const& known : recovery_->errors) {
+        if (known.position() == error.position() &&
+            std::string_view(known.what()) == error.what()) {
+            return;
+        }
+    }
+    recovery_->errors.push_back(error);
+    if (recovery_->full()) {
+        lexer_.restartAt(static_cast<std::uint32_t>(lexer_.source().size()));
+    }
+}
+
+void SourceParser::report(SyntaxError const& error) {
+    if (!at(TokenKind::Invalid) && !(ahead_ && ahead_->kind == TokenKind::Invalid)) {
+        record(error);
+    }
+}
+
+void SourceParser::raise(SyntaxError const& error) {
+    if (recovery_ == nullptr) {
+        throw error;
+    }
+    report(error);
+}
+
+void SourceParser::recoverFrom(SyntaxError const& error, std::size_t mark,
+                               std::uint32_t indexDepth) {
+    scratch_.resize(mark);
+    indexDepth_ = indexDepth;
+    placeholdersAllowed_ = false;
+    firstPlaceholder_.reset();
+    report(error);
+    skipBrokenStatement();
+}
+
+void SourceParser::skipBrokenStatement() {
+    if (recovery_->full()) {
+        ahead_.reset();
+        lexer_.next(tok_);  // the end of the file
+        return;
+    }
+    // The lexer counts the brackets open after the last token it read. When
+    // a token is peeked, the current one is no separator, so that count
+    // matters only from the next one on.
+    while (!at(TokenKind::Newline) && !at(TokenKind::EndOfInput) &&
+           (!(at(TokenKind::Comma) || at(TokenKind::Semicolon)) || lexer_.openBrackets() > 0)) {
+        if (ahead_) {
+            tok_ = *ahead_;
+            ahead_.reset();
+            continue;
+        }
+        try {
+            lexer_.next(tok_);
+        } catch (SyntaxError const& error) {
+            // Part of the broken statement: not reported.
+            lexer_.skipErroneousText(error);
+        }
+    }
+    // Nothing the statement opened stays open.
+    lexer_.restartAt(tok_.end);
+}
+
+void SourceParser::parseStatementRecovering() {
+    std::size_t const mark = scratch_.size();
+    std::uint32_t const indexDepth = indexDepth_;
+    bool const enclosingHeaderBroken = std::exchange(headerBroken_, false);
+    try {
+        Node* statement = parseStatement();
+        if (headerBroken_) {
+            spliceBodies(*statement);
+        } else {
+            scratch_.push_back(statement);
+        }
+    } catch (SyntaxError const& error) {
+        recoverFrom(error, mark, indexDepth);
+    }
+    headerBroken_ = enclosingHeaderBroken;
+}
+
+void SourceParser::spliceBodies(Node& block) {
+    auto splice = [this](NodeList<Node> const& body) {
+        scratch_.insert(scratch_.end(), body.begin(), body.end());
+    };
+    if (auto* statement = nodeAs<IfStatement>(&block)) {
+        for (IfClause* clause : statement->clauses) {
+            splice(clause->body);
+        }
+    } else if (auto* statement = nodeAs<SwitchStatement>(&block)) {
+        for (SwitchCase* switchCase : statement->cases) {
+            splice(switchCase->body);
+        }
+    } else if (auto* statement = nodeAs<WhileStatement>(&block)) {
+        splice(statement->body);
+    } else if (auto* statement = nodeAs<ForStatement>(&block)) {
+        splice(statement->body);
+    } else if (auto* statement = nodeAs<ParforStatement>(&block)) {
+        splice(statement->body);
+    } else if (auto* statement = nodeAs<SpmdStatement>(&block)) {
+        splice(statement->body);
+    }
+}
+
+void SourceParser::extendBody(NodeList<Node>& body) {
+    std::size_t const mark = scratch_.size();
+    scratch_.insert(scratch_.end(), body.begin(), body.end());
+    parseStatements();
+    body = takeList<Node>(mark);
+}
+
 Identifier* SourceParser::identifier(Token const& token) {
     return factory_.createIdentifier(token.position(), text(token));
 }
@@ -156,6 +301,22 @@ FieldName* SourceParser::fieldName(Token const& token) {
 }
 
 // ----------------------------------------------------- files and functions
+
+namespace {
+
+// A function or class file whose main function or class was left out for a
+// broken header: its first function is the main one then, and without one
+// it is an empty script, so that the kind still says what comes first.
+ProgramKind recoveredKind(Program const& program) {
+    Node const* first = program.elements.empty() ? nullptr : program.elements[0];
+    if (program.programKind == ProgramKind::Script ||
+        (program.programKind == ProgramKind::ClassFile && nodeAs<ClassDefinition>(first))) {
+        return program.programKind;
+    }
+    return nodeAs<FunctionDefinition>(first) ? ProgramKind::FunctionFile : ProgramKind::Script;
+}
+
+}  // namespace
 
 Program* SourceParser::parseProgram() {
     advance();
@@ -167,33 +328,51 @@ Program* SourceParser::parseProgram() {
     std::size_t const mark = scratch_.size();
     if (kind == ProgramKind::ClassFile) {
         style_ = FunctionStyle::WithEnd;
-        scratch_.push_back(parseClassDefinition());
+        if (ClassDefinition* definition = parseClassDefinition()) {
+            scratch_.push_back(definition);
+        }
     } else if (kind == ProgramKind::Script) {
         parseStatements();
     }
-    parseFileFunctions();
+    parseFileFunctions(kind);
     program->elements = takeList<Node>(mark);
+    if (recovery_ != nullptr) {
+        program->programKind = recoveredKind(*program);
+    }
     return program;
 }
 
 // The functions that end a file; only functions may follow the first one.
-void SourceParser::parseFileFunctions() {
+// When recovering, a keyword that closes no block is skipped with the rest
+// of its statement (and a script goes on with its statements), and a
+// statement after the functions is read to its end and left out.
+void SourceParser::parseFileFunctions(ProgramKind kind) {
+    bool functionsMet = false;
     while (true) {
         skipSeparators();
-        switch (tok_.kind) {
-            case TokenKind::EndOfInput:
-                return;
-            case TokenKind::KwFunction:
-                scratch_.push_back(parseFunction());
-                break;
-            default:
-                if (endsStatementList(tok_.kind)) {
-                    failOutsideBlock();
-                }
-                fail(errors::kStatementAfterFunctions,
-                     "expected 'function' or the end of the file after a function closed by "
-                     "'end', found " +
-                         describe(tok_) + "; statements cannot follow the functions of a file");
+        if (at(TokenKind::EndOfInput)) {
+            return;
+        }
+        if (at(TokenKind::KwFunction)) {
+            functionsMet = true;
+            if (FunctionDefinition* function = parseFunction()) {
+                scratch_.push_back(function);
+            }
+        } else if (endsStatementList(tok_.kind)) {
+            raise(outsideBlockError());
+            skipBrokenStatement();
+            if (kind == ProgramKind::Script && !functionsMet) {
+                parseStatements();
+            }
+        } else {
+            raise(errorHere(errors::kStatementAfterFunctions,
+                            "expected 'function' or the end of the file after a function closed "
+                            "by 'end', found " +
+                                describe(tok_) +
+                                "; statements cannot follow the functions of a file"));
+            std::size_t const mark = scratch_.size();
+            parseStatementRecovering();
+            scratch_.resize(mark);
         }
     }
 }
@@ -202,14 +381,17 @@ FunctionDefinition* SourceParser::parseFunction() {
     Token const keyword = tok_;
     NestedLevel level(*this);
     advance();
-    FunctionHeader header = parseFunctionHeader();
-    requireLineEnd("the function header");
+    FunctionHeader header;
+    bool const intact = parseHeader([&] {
+        header = parseFunctionHeader();
+        requireLineEnd("the function header");
+    });
     auto* function = make<FunctionDefinition>(NodeKind::Function, keyword.position());
     function->name = header.name;
     function->inputs = header.inputs;
     function->outputs = header.outputs;
     parseFunctionBody(*function, keyword);
-    return function;
+    return intact ? function : nullptr;
 }
 
 SourceParser::FunctionHeader SourceParser::parseFunctionHeader() {
@@ -302,10 +484,16 @@ void SourceParser::parseFunctionBody(FunctionDefinition& function, Token const& 
     std::size_t const mark = scratch_.size();
     while (true) {
         parseStatements();
-        if (!at(TokenKind::KwFunction) || style_ != FunctionStyle::WithEnd) {
+        if (at(TokenKind::KwFunction) && style_ == FunctionStyle::WithEnd) {
+            if (FunctionDefinition* nested = parseFunction()) {
+                scratch_.push_back(nested);
+            }
+        } else if (recovery_ != nullptr && dividesBlock(tok_.kind)) {
+            report(outsideBlockError());
+            skipBrokenStatement();
+        } else {
             break;
         }
-        scratch_.push_back(parseFunction());  // nested
     }
     function.body = takeList<Node>(mark);
     closeFunction(keyword);
@@ -328,15 +516,16 @@ void SourceParser::closeFunction(Token const& keyword) {
                 return;
             }
             if (restarted_) {
-                fail(errors::kMixedFunctionStyles,
-                     "the function at " + location(keyword.position()) +
-                         " is not closed by 'end' while other functions of this file are; "
-                         "close every function with 'end' or none");
+                raise(errorHere(errors::kMixedFunctionStyles,
+                                "the function at " + location(keyword.position()) +
+                                    " is not closed by 'end' while other functions of this file "
+                                    "are; close every function with 'end' or none"));
+                return;
             }
             closeBlock(keyword);
             return;
         default:
-            failOutsideBlock();
+            throw outsideBlockError();
     }
 }
 
@@ -387,14 +576,32 @@ lf::astapi::Program* parseUtf8(std::string_view source, fe::astapi::AstNodeFacto
 
 RecoveredParse parseRecovering(std::u16string_view source, fe::astapi::AstNodeFactory& factory,
                                std::size_t maxErrors) {
-    static_cast<void>(maxErrors);
+    detail::Recovery recovery;
+    recovery.maxErrors = std::max<std::size_t>(maxErrors, 1);
+    lf::astapi::Program* program = nullptr;
     try {
-        return {parse(source, factory), {}};
+        source = checkedSource(source);
+        try {
+            program = detail::SourceParser(source, factory, detail::FunctionStyle::Unknown, false,
+                                           &recovery)
+                          .parseProgram();
+        } catch (detail::RestartWithEndStyle const&) {
+            // As in parse(): the errors of the first pass were met in a
+            // structure the file does not have.
+            recovery.errors.clear();
+            program = detail::SourceParser(source, factory, detail::FunctionStyle::WithEnd, true,
+                                           &recovery)
+                          .parseProgram();
+        }
     } catch (SyntaxError const& error) {
-        return {factory.create<lf::astapi::Program>(lf::astapi::NodeKind::Program, 1,
-                                                    lf::astapi::ProgramKind::Script),
-                {error}};
+        // What recovery does not reach (a text too long, functions nested
+        // beyond the limit) leaves an empty script.
+        recovery.errors.push_back(error);
+        program = factory.create<lf::astapi::Program>(lf::astapi::NodeKind::Program, 1,
+                                                      lf::astapi::ProgramKind::Script);
     }
+    std::ranges::stable_sort(recovery.errors, {}, &SyntaxError::position);
+    return {program, std::move(recovery.errors)};
 }
 
 RecoveredParse parseUtf8Recovering(std::string_view source, fe::astapi::AstNodeFactory& factory,

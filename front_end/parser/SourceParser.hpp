@@ -4,12 +4,19 @@
 // (StatementParser.cpp), expressions (ExpressionParser.cpp) and class
 // definitions and argument blocks (ClassParser.cpp). Not part of the
 // library's interface.
+//
+// Given a Recovery, the parser reports errors there instead of throwing them
+// out: a statement, class member or block header with an error is skipped
+// to its end and left out of the tree, and the parse goes on at the same
+// block level (docs/parser.md, "Recovery"). Without one, the first error is
+// thrown, and the error paths are the only code the two modes do not share.
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "front_end/astapi/AstNodeFactory.hpp"
@@ -29,16 +36,35 @@ using namespace lf::astapi;
 bool endsStatementList(TokenKind kind);
 // A line break, `,`, `;` or the end of the file.
 bool endsStatement(TokenKind kind);
+// The keywords that divide a block: `else`, `elseif`, `case`, `otherwise`,
+// `catch`.
+bool dividesBlock(TokenKind kind);
 
 enum class FunctionStyle { Unknown, AssumedWithoutEnd, WithEnd };
 
 struct RestartWithEndStyle {};
 
+// The errors a recovering parse has met, in the order met, at most
+// `maxErrors` (at least 1) of them; once there are that many, the rest of
+// the text is skipped.
+struct Recovery {
+    std::vector<SyntaxError> errors;
+    std::size_t maxErrors = 1;
+
+    bool full() const { return errors.size() >= maxErrors; }
+};
+
 class SourceParser {
   public:
+    // `recovery`: where errors go in the recovering mode; null to throw the
+    // first one.
     SourceParser(std::u16string_view source, AstNodeFactory& factory, FunctionStyle style,
-                 bool restarted)
-        : lexer_(source), factory_(factory), style_(style), restarted_(restarted) {}
+                 bool restarted, Recovery* recovery = nullptr)
+        : lexer_(source),
+          factory_(factory),
+          style_(style),
+          restarted_(restarted),
+          recovery_(recovery) {}
 
     Program* parseProgram();
 
@@ -57,11 +83,13 @@ class SourceParser {
     };
 
     // Reads ahead and puts the parser back where it was when destroyed. Nodes
-    // made meanwhile stay in the allocator, unused.
+    // made meanwhile stay in the allocator, unused. What is read ahead is a
+    // guess, so its errors are thrown, never reported.
     class Lookahead {
       public:
         explicit Lookahead(SourceParser& parser)
             : parser_(parser),
+              recovery_(std::exchange(parser.recovery_, nullptr)),
               lexer_(parser.lexer_),
               token_(parser.tok_),
               ahead_(parser.ahead_),
@@ -69,6 +97,7 @@ class SourceParser {
               indexDepth_(parser.indexDepth_),
               scratch_(parser.scratch_.size()) {}
         ~Lookahead() {
+            parser_.recovery_ = recovery_;
             parser_.lexer_ = lexer_;
             parser_.tok_ = token_;
             parser_.ahead_ = ahead_;
@@ -81,6 +110,7 @@ class SourceParser {
 
       private:
         SourceParser& parser_;
+        Recovery* const recovery_;
         Lexer const lexer_;
         Token const token_;
         std::optional<Token> const ahead_;
@@ -113,13 +143,19 @@ class SourceParser {
     // Errors.
     std::string describe(Token const& token) const;
     std::string location(std::uint32_t position) const;
+    SyntaxError errorHere(char const* identifier, std::string const& text) const;
     [[noreturn]] void fail(char const* identifier, std::string const& text) const;
     [[noreturn]] void failExpected(std::string const& expected) const;
     void expect(TokenKind kind, char const* expected);
     void closeBracket(Token const& open);
-    void closeBlock(Token const& keyword);
+    // Reads the `end` of the block opened by `keyword`. When recovering, a
+    // missing `end` is reported; at a keyword that divides another kind of
+    // block, the statements after it join `lastBody` (when given) up to the
+    // `end`, and elsewhere the block ends there.
+    void closeBlock(Token const& keyword, NodeList<Node>* lastBody = nullptr);
     void requireLineEnd(char const* after) const;
-    [[noreturn]] void failOutsideBlock() const;
+    // `end`, `else`, `case` and the like where no block is open.
+    SyntaxError outsideBlockError() const;
     // Refuses `x.?ClassName` with the `?` current.
     void refuseClassPropertyArguments() const;
     void enterLevel();
@@ -134,8 +170,36 @@ class SourceParser {
     template <class T>
     NodeList<T> takeList(std::size_t mark);
 
+    // Recovery (Parser.cpp), used only when recovering. report() leaves out
+    // an error that follows from a lexical error already reported.
+    // Reads a token; a lexical error is reported and its text becomes an
+    // Invalid token.
+    void lexRecovering(Token& token);
+    void record(SyntaxError const& error);
+    void report(SyntaxError const& error);
+    // Throws `error`, or reports it when recovering.
+    void raise(SyntaxError const& error);
+    // Undoes what the broken statement begun at `mark` and `indexDepth` left
+    // behind, reports `error` and skips to the end of the statement.
+    void recoverFrom(SyntaxError const& error, std::size_t mark, std::uint32_t indexDepth);
+    // Skips to the line break, `,` or `;` outside brackets that ends the
+    // statement holding the current token; that separator is current then.
+    void skipBrokenStatement();
+    // Reads `header` (a block's condition, a function's signature); when it
+    // has an error and the parser recovers, skips it, marks the header broken
+    // and returns false, so that the block's body is still read.
+    template <class Header>
+    bool parseHeader(Header header);
+    void parseStatementRecovering();
+    // Puts the statements of the bodies of a block with a broken header where
+    // the block would have gone.
+    void spliceBodies(Node& block);
+    // The statements that follow, up to the end of the list, join `body`.
+    void extendBody(NodeList<Node>& body);
+
     // Files and functions (Parser.cpp).
-    void parseFileFunctions();
+    void parseFileFunctions(ProgramKind kind);
+    // Null when the function's header is broken (recovering).
     FunctionDefinition* parseFunction();
     FunctionHeader parseFunctionHeader();
     Identifier* parseFunctionName();
@@ -179,7 +243,9 @@ class SourceParser {
     Expression* parseSuperclassMethodReference();
     Expression* parseTextLiteral();
 
-    // Class files and argument blocks (ClassParser.cpp).
+    // Class files and argument blocks (ClassParser.cpp). A class, member
+    // block or method whose header is broken is read to its end and
+    // returned as null when recovering.
     ClassDefinition* parseClassDefinition();
     NodeList<Attribute> parseAttributes();
     Node* parsePropertiesBlock();
@@ -206,6 +272,10 @@ class SourceParser {
     AstNodeFactory& factory_;
     FunctionStyle style_;
     bool restarted_;
+    Recovery* recovery_;
+    // The header of a block of the statement being read is broken: the block
+    // gives way to its bodies.
+    bool headerBroken_ = false;
     std::uint32_t depth_ = 0;
     // Open index brackets: `end` there is an index, elsewhere it closes a block.
     std::uint32_t indexDepth_ = 0;
@@ -219,6 +289,24 @@ class SourceParser {
     // allocating for each one.
     std::u16string undoubledText_;
 };
+
+template <class Header>
+bool SourceParser::parseHeader(Header header) {
+    if (recovery_ == nullptr) {
+        header();
+        return true;
+    }
+    std::size_t const mark = scratch_.size();
+    std::uint32_t const indexDepth = indexDepth_;
+    try {
+        header();
+        return true;
+    } catch (SyntaxError const& error) {
+        recoverFrom(error, mark, indexDepth);
+        headerBroken_ = true;
+        return false;
+    }
+}
 
 template <class T>
 NodeList<T> SourceParser::takeList(std::size_t mark) {

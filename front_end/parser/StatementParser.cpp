@@ -28,6 +28,11 @@ bool endsStatement(TokenKind kind) {
            kind == TokenKind::EndOfInput;
 }
 
+bool dividesBlock(TokenKind kind) {
+    return kind == TokenKind::KwElse || kind == TokenKind::KwElseif || kind == TokenKind::KwCase ||
+           kind == TokenKind::KwOtherwise || kind == TokenKind::KwCatch;
+}
+
 // Statements up to the keyword or end of file that ends the body; the
 // caller decides whether that keyword belongs to it.
 void SourceParser::parseStatements() {
@@ -36,7 +41,11 @@ void SourceParser::parseStatements() {
         if (endsStatementList(tok_.kind)) {
             return;
         }
-        scratch_.push_back(parseStatement());
+        if (recovery_ != nullptr) {
+            parseStatementRecovering();
+        } else {
+            scratch_.push_back(parseStatement());
+        }
     }
 }
 
@@ -250,13 +259,13 @@ Node* SourceParser::parseIf() {
         advance();
         auto* clause = make<IfClause>(NodeKind::IfClause, clauseKeyword.position());
         if (!sawElse) {
-            clause->condition = parseExpression();
+            parseHeader([&] { clause->condition = parseExpression(); });
         }
         clause->body = parseBlockBody();
         scratch_.push_back(clause);
     } while (!sawElse && (at(TokenKind::KwElseif) || at(TokenKind::KwElse)));
     statement->clauses = takeList<IfClause>(mark);
-    closeBlock(keyword);
+    closeBlock(keyword, &statement->clauses[statement->clauses.size() - 1]->body);
     return statement;
 }
 
@@ -265,9 +274,9 @@ Node* SourceParser::parseWhile() {
     NestedLevel level(*this);
     advance();
     auto* statement = make<WhileStatement>(NodeKind::While, keyword.position());
-    statement->condition = parseExpression();
+    parseHeader([&] { statement->condition = parseExpression(); });
     statement->body = parseBlockBody();
-    closeBlock(keyword);
+    closeBlock(keyword, &statement->body);
     return statement;
 }
 
@@ -278,28 +287,32 @@ Node* SourceParser::parseFor() {
     bool const parallel = keyword.kind == TokenKind::KwParfor;
     NestedLevel level(*this);
     advance();
-    std::optional<Token> open;
-    if (at(TokenKind::LeftParen)) {
-        open = tok_;
-        advance();
-    }
-    if (!at(TokenKind::Identifier)) {
-        failExpected("the loop variable");
-    }
-    Identifier* variable = identifier(tok_);
-    advance();
-    expect(TokenKind::Assign, "'=' after the loop variable");
-    Expression* range = parseExpression();
+    Identifier* variable = nullptr;
+    Expression* range = nullptr;
     Expression* workers = nullptr;
-    if (parallel && open && at(TokenKind::Comma)) {
+    parseHeader([&] {
+        std::optional<Token> open;
+        if (at(TokenKind::LeftParen)) {
+            open = tok_;
+            advance();
+        }
+        if (!at(TokenKind::Identifier)) {
+            failExpected("the loop variable");
+        }
+        variable = identifier(tok_);
         advance();
-        workers = parseExpression();
-    }
-    if (open) {
-        closeBracket(*open);
-    }
+        expect(TokenKind::Assign, "'=' after the loop variable");
+        range = parseExpression();
+        if (parallel && open && at(TokenKind::Comma)) {
+            advance();
+            workers = parseExpression();
+        }
+        if (open) {
+            closeBracket(*open);
+        }
+    });
     NodeList<Node> body = parseBlockBody();
-    closeBlock(keyword);
+    closeBlock(keyword, &body);
     if (parallel) {
         auto* statement = make<ParforStatement>(NodeKind::Parfor, keyword.position());
         statement->variable = variable;
@@ -321,13 +334,15 @@ Node* SourceParser::parseSpmd() {
     advance();
     auto* statement = make<SpmdStatement>(NodeKind::Spmd, keyword.position());
     if (at(TokenKind::LeftParen)) {
-        Token const open = tok_;
-        advance();
-        statement->workers = parseExpression();
-        closeBracket(open);
+        parseHeader([&] {
+            Token const open = tok_;
+            advance();
+            statement->workers = parseExpression();
+            closeBracket(open);
+        });
     }
     statement->body = parseBlockBody();
-    closeBlock(keyword);
+    closeBlock(keyword, &statement->body);
     return statement;
 }
 
@@ -336,28 +351,43 @@ Node* SourceParser::parseSwitch() {
     NestedLevel level(*this);
     advance();
     auto* statement = make<SwitchStatement>(NodeKind::Switch, keyword.position());
-    statement->subject = parseExpression();
+    parseHeader([&] { statement->subject = parseExpression(); });
     std::size_t const mark = scratch_.size();
-    skipSeparators();
     bool sawOtherwise = false;
-    while (!sawOtherwise && (at(TokenKind::KwCase) || at(TokenKind::KwOtherwise))) {
-        Token const caseKeyword = tok_;
-        sawOtherwise = caseKeyword.kind == TokenKind::KwOtherwise;
-        advance();
-        auto* switchCase = make<SwitchCase>(NodeKind::SwitchCase, caseKeyword.position());
-        if (!sawOtherwise) {
-            switchCase->value = parseExpression();
+    while (true) {
+        skipSeparators();
+        while (!sawOtherwise && (at(TokenKind::KwCase) || at(TokenKind::KwOtherwise))) {
+            Token const caseKeyword = tok_;
+            sawOtherwise = caseKeyword.kind == TokenKind::KwOtherwise;
+            advance();
+            auto* switchCase = make<SwitchCase>(NodeKind::SwitchCase, caseKeyword.position());
+            if (!sawOtherwise) {
+                parseHeader([&] { switchCase->value = parseExpression(); });
+            }
+            switchCase->body = parseBlockBody();
+            scratch_.push_back(switchCase);
         }
-        switchCase->body = parseBlockBody();
-        scratch_.push_back(switchCase);
+        if (at(TokenKind::KwEnd) || at(TokenKind::EndOfInput) || at(TokenKind::KwFunction)) {
+            break;
+        }
+        raise(errorHere(errors::kUnexpectedToken,
+                        "expected " + std::string(sawOtherwise ? "" : "'case', 'otherwise' or ") +
+                            "'end' in the 'switch' at " + location(keyword.position()) +
+                            ", found " + describe(tok_)));
+        // A keyword of another block is skipped with the rest of its
+        // statement; the statements after it join the last case, or are
+        // left out before the first.
+        if (dividesBlock(tok_.kind)) {
+            skipBrokenStatement();
+        }
+        if (scratch_.size() == mark) {
+            parseStatements();
+            scratch_.resize(mark);
+        } else {
+            extendBody(static_cast<SwitchCase*>(scratch_.back())->body);
+        }
     }
     statement->cases = takeList<SwitchCase>(mark);
-    if (!at(TokenKind::KwEnd) && !at(TokenKind::EndOfInput) && !at(TokenKind::KwFunction)) {
-        fail(errors::kUnexpectedToken,
-             "expected " + std::string(sawOtherwise ? "" : "'case', 'otherwise' or ") +
-                 "'end' in the 'switch' at " + location(keyword.position()) + ", found " +
-                 describe(tok_));
-    }
     closeBlock(keyword);
     return statement;
 }
@@ -381,7 +411,8 @@ Node* SourceParser::parseTry() {
         clause->body = parseBlockBody();
         statement->catchClause = clause;
     }
-    closeBlock(keyword);
+    closeBlock(keyword, statement->catchClause != nullptr ? &statement->catchClause->body
+                                                          : &statement->body);
     return statement;
 }
 

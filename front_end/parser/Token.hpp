@@ -51,6 +51,7 @@ namespace lf::parser {
     X(Colon, "':'")                 \
     X(At, "'@'")                    \
     X(Question, "'?'")              \
+    X(Invalid, "invalid text")      \
     X(KwBreak, "'break'")           \
     X(KwCase, "'case'")             \
     X(KwCatch, "'catch'")           \
