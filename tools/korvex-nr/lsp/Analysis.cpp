@@ -20,6 +20,8 @@ using lf::astapi::IdKind;
 using tool::IntroducerRole;
 using tool::ResolvedName;
 
+// The arguments of every `import`, where definition finds what brought an
+// imported name in.
 class ImportCollector
     : public fe::astapi::AstDispatcher<ImportCollector, fe::astapi::KorvexTree, fe::astapi::Const> {
   public:
