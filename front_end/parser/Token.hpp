@@ -5,7 +5,9 @@
 
 namespace lf::parser {
 
-// KORVEX_TOKEN(Name, spelling used in messages)
+// KORVEX_TOKEN(Name, spelling used in messages). `Invalid` is never made by
+// the lexer: the recovering parser puts it in place of text the lexer
+// refused, so that no rule accepts it.
 #define KORVEX_TOKENS(X)            \
     X(EndOfInput, "end of file")    \
     X(Newline, "end of line")       \

@@ -83,31 +83,48 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Parses `source`: the tree, or null after the syntax errors, which go to
+// the report (the first only, or all of them up to the parser's limit).
+lf::astapi::Program* parseSource(SourceText const& source, fe::astapi::AstNodeFactory& factory,
+                                 bool allSyntaxErrors, FileReport& report) {
+    auto reportError = [&](lf::parser::SyntaxError const& error) {
+        report.diagnostics.push_back(
+            diagnosticAt(source, error.position(), "error", error.what(), error.identifier()));
+    };
+    if (allSyntaxErrors) {
+        lf::parser::RecoveredParse recovered = lf::parser::parseRecovering(source.text, factory);
+        std::ranges::for_each(recovered.errors, reportError);
+        return recovered.errors.empty() ? recovered.program : nullptr;
+    }
+    try {
+        return lf::parser::parse(source.text, factory);
+    } catch (lf::parser::SyntaxError const& error) {
+        reportError(error);
+        return nullptr;
+    }
+}
+
 // Parses and resolves one file: class files with the resolver that needs no
 // caller, every other program with the search path of `model`. With
 // `keepNames`, the report keeps the text and what its names resolved to
 // (also when resolution stopped at an error).
-void checkSource(SourceText const& source, CallerModel model, bool keepNames, FileReport& report) {
-    if (keepNames) {
+void checkSource(SourceText const& source, CallerModel model, FileChecks const& checks,
+                 FileReport& report) {
+    if (checks.keepNames) {
         report.text = source.text;
     }
     fe::astapi::AstNodeFactory factory;
-    lf::astapi::Program* program = nullptr;
     auto const parseStart = std::chrono::steady_clock::now();
-    try {
-        program = lf::parser::parse(source.text, factory);
-        report.times.parseSeconds = secondsSince(parseStart);
-    } catch (lf::parser::SyntaxError const& error) {
-        report.times.parseSeconds = secondsSince(parseStart);
-        report.diagnostics.push_back(
-            diagnosticAt(source, error.position(), "error", error.what(), error.identifier()));
+    lf::astapi::Program* program = parseSource(source, factory, checks.allSyntaxErrors, report);
+    report.times.parseSeconds = secondsSince(parseStart);
+    if (program == nullptr) {
         return;
     }
 
     auto const resolveStart = std::chrono::steady_clock::now();
     resolveChecked(*program, factory, source, std::move(model), report.diagnostics);
     report.times.resolveSeconds = secondsSince(resolveStart);
-    if (keepNames) {
+    if (checks.keepNames) {
         report.names = collectResolvedNames(*program, source.text);
     }
 }
@@ -128,7 +145,7 @@ FileReport checkFile(std::string const& path, CallerModel model, FileChecks cons
         }
         SourceText const source = makeSourceText(fl::text::toUtf16(path), text);
         model.privateFolder = fs::path(path).parent_path() / "private";
-        checkSource(source, std::move(model), checks.keepNames, report);
+        checkSource(source, std::move(model), checks, report);
         filterDiagnostics(report.diagnostics, text, source, checks);
     } catch (std::exception const& error) {
         report.failure = "korvex-nr: internal error: " + path + ": " + error.what() + '\n';
@@ -250,6 +267,10 @@ class CheckCommand final : public Subcommand {
             ->add_option("--html", htmlFolder_,
                          "also write a report to read in a browser into DIR (index.html)")
             ->type_name("DIR");
+        output->add_flag("--all-syntax-errors", allSyntaxErrors_,
+                         "report every syntax error of a file (up to " +
+                             std::to_string(lf::parser::kMaxSyntaxErrors) +
+                             "), not only the first");
         output->add_flag("-q,--quiet", quiet_,
                          "print the diagnostics only: no summary line, no progress line");
         output->add_flag("--stats", stats_,
@@ -280,7 +301,7 @@ class CheckCommand final : public Subcommand {
         CallerModel model = callerModel(settings, paths_);
         // The search path is read once for all files, on all threads.
         model.externalNames = std::make_shared<ExternalNames const>(model);
-        FileChecks checks{{}, reportUnusedIgnores_, !htmlFolder_.empty()};
+        FileChecks checks{{}, reportUnusedIgnores_, !htmlFolder_.empty(), allSyntaxErrors_};
         for (std::string const& identifier : settings.disable.value) {
             checks.disabled.emplace_back(shortIdentifier(identifier));
         }
@@ -412,6 +433,7 @@ class CheckCommand final : public Subcommand {
     Format format_ = Format::text;
     Colour colour_ = Colour::automatic;
     bool quiet_ = false;
+    bool allSyntaxErrors_ = false;
     bool stats_ = false;
     std::string htmlFolder_;
     CheckCommandLine commandLine_;

@@ -26,7 +26,8 @@ void resolveChecked(lf::astapi::Program& program, fe::astapi::AstNodeFactory& fa
 struct FileChecks {
     std::vector<std::string> disabled;  // short identifiers
     bool reportUnusedIgnores = false;
-    bool keepNames = false;  // for the HTML report
+    bool keepNames = false;        // for the HTML report
+    bool allSyntaxErrors = false;  // every syntax error of a file, not the first only
 };
 
 // Drops the diagnostics that suppression comments of the UTF-8 `text`

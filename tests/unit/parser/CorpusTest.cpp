@@ -1,6 +1,6 @@
 // The realistic programs of tests/corpus-parse parse without error, and to
 // the same tree with CRLF line breaks (the printed trees show lines and
-// columns, which CRLF must not change).
+// columns, which CRLF must not change) and in the recovering mode.
 
 #include <gtest/gtest.h>
 
@@ -16,9 +16,16 @@
 
 namespace {
 
-std::string printedTree(std::u16string const& source) {
+std::string printedTree(std::u16string const& source, bool recovering = false) {
     fe::astapi::AstNodeFactory factory;
-    lf::astapi::Program const* program = lf::parser::parse(source, factory);
+    lf::astapi::Program const* program = nullptr;
+    if (recovering) {
+        lf::parser::RecoveredParse recovered = lf::parser::parseRecovering(source, factory);
+        EXPECT_TRUE(recovered.errors.empty());
+        program = recovered.program;
+    } else {
+        program = lf::parser::parse(source, factory);
+    }
     std::ostringstream printed;
     korvex::tool::printTree(printed, *program, lf::util::LineInfo(source));
     return printed.str();
@@ -45,6 +52,7 @@ TEST(CorpusTest, RealisticProgramsParse) {
             std::string const tree = printedTree(source);
             EXPECT_GT(std::count(tree.begin(), tree.end(), '\n'), 500);
             EXPECT_EQ(tree, printedTree(crlf));
+            EXPECT_EQ(tree, printedTree(source, true));
         } catch (lf::parser::SyntaxError const& error) {
             ADD_FAILURE() << error.identifier() << " at " << error.position() << ": "
                           << error.what();
