@@ -75,7 +75,10 @@ std::string SourceParser::describe(Token const& token) const {
 }
 
 std::string SourceParser::location(std::uint32_t position) const {
-    auto const where = lf::util::LineInfo(lexer_.source()).lineAndColumn(position);
+    if (!lines_) {
+        lines_.emplace(lexer_.source());
+    }
+    auto const where = lines_->lineAndColumn(position);
     return std::to_string(where.line) + ":" + std::to_string(where.column);
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "front_end/astapi/AstNodeFactory.hpp"
+#include "front_end/langutil/LineInfo.hpp"
 #include "front_end/parser/Lexer.hpp"
 #include "front_end/parser/SyntaxError.hpp"
 
@@ -288,6 +289,9 @@ class SourceParser {
     // The text of the last literal with doubled quotes, kept to save
     // allocating for each one.
     std::u16string undoubledText_;
+    // The lines of the source, made for the first message that names a line
+    // and column: a recovering parse may write many.
+    mutable std::optional<lf::util::LineInfo> lines_;
 };
 
 template <class Header>

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <exception>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -73,7 +74,7 @@ struct Case {
     std::u16string_view closing = u"";
 };
 
-void expectRecovers(Case const& c) {
+void expectCaseRecovers(Case const& c) {
     std::u16string source;
     std::u16string blanked;
     bool dropped = false;
@@ -102,8 +103,14 @@ void expectRecovers(Case const& c) {
     expectResolves(*recovered.program, factory);
 }
 
+void expectRecovers(std::initializer_list<Case> cases) {
+    for (Case const& c : cases) {
+        expectCaseRecovers(c);
+    }
+}
+
 TEST(RecoveryTest, ABrokenStatementEndsAtItsLineBreakOrAtACommaOrSemicolonOutsideBrackets) {
-    Case const cases[] = {
+    expectRecovers({
         // An unclosed bracket ends at the end of its line.
         {u"«x = foo(1, 2»\ny = x;\nz = 1", {"1:13 unbalancedBracket"}},
         // A trailing operator.
@@ -117,30 +124,27 @@ TEST(RecoveryTest, ABrokenStatementEndsAtItsLineBreakOrAtACommaOrSemicolonOutsid
         // Every broken statement of the file, in order.
         {u"«a = »\n«b = (»\nc = 1\n«d = c c»",
          {"1:5 unexpectedToken", "2:6 unbalancedBracket", "4:7 unexpectedToken"}},
-    };
-    for (Case const& c : cases) {
-        expectRecovers(c);
-    }
+    });
 }
 
 TEST(RecoveryTest, LexicalErrorsBreakTheStatementThatHoldsThem) {
-    Case const cases[] = {
+    expectRecovers({
         {u"«s = 'abc»\nt = 1", {"1:5 unterminatedString"}},
         {u"«x = 1 # 2»; y = 3", {"1:7 invalidCharacter"}},
         {u"x = 1\n«#y = 2»\nz = 3", {"2:1 invalidCharacter"}},
         {u"«x = 3y + 1»\ny = 2", {"1:5 invalidNumber"}},
         // Two characters of one line: one error for the statement.
         {u"«x = # 1 #»\ny = 2", {"1:5 invalidCharacter"}},
+        // Met by a look ahead, and the two halves of one character.
+        {u"«y = x(:#)»; z = 1", {"1:8 invalidCharacter"}},
+        {u"«x = \U0001F600 1»\ny = 2", {"1:5 invalidCharacter"}},
         {u"x = 1\n«%{\nno end»", {"2:1 unterminatedBlockComment"}},
         {u"«disp 'it»\ny = 1", {"1:6 unterminatedString"}},
-    };
-    for (Case const& c : cases) {
-        expectRecovers(c);
-    }
+    });
 }
 
 TEST(RecoveryTest, ThePartsAroundABrokenStatementKeepTheirBlockLevel) {
-    Case const cases[] = {
+    expectRecovers({
         {u"if a\n  «x = (»\n  y = 1;\nelse\n  «z = *»\nend\nw = 2",
          {"2:8 unbalancedBracket", "5:7 unexpectedToken"}},
         {u"function f\n  while 1\n    «g(»\n    break\n  end\n  x = 1;\nend",
@@ -153,14 +157,11 @@ TEST(RecoveryTest, ThePartsAroundABrokenStatementKeepTheirBlockLevel) {
         {u"«while (a»\n  b = 1;\n«end»", {"1:9 unbalancedBracket"}},
         {u"«switch x\ncase f(1»\n  y = 1;\n«otherwise»\n  y = 2;\n«end»",
          {"2:9 unbalancedBracket"}},
-    };
-    for (Case const& c : cases) {
-        expectRecovers(c);
-    }
+    });
 }
 
 TEST(RecoveryTest, ABlockLeftOpenIsClosedAtTheEndOfTheFileOnce) {
-    Case const cases[] = {
+    expectRecovers({
         {u"x = 1;\nif x\n  y = 2;\n  z = 3;", {"4:9 missingEnd"}, u"\nend"},
         {u"for k = 1:3\n  while k\n    k = k - 1;",
          {"3:15 missingEnd", "3:15 missingEnd"},
@@ -169,14 +170,11 @@ TEST(RecoveryTest, ABlockLeftOpenIsClosedAtTheEndOfTheFileOnce) {
         {u"function f\n  if x\n    y = 1;\nend", {}},
         {u"function f\nend\nfunction g\n  x = 1;", {"4:9 missingEnd"}, u"\nend"},
         {u"classdef C\n  properties\n    p\n  end", {"4:6 missingEnd"}, u"\nend"},
-    };
-    for (Case const& c : cases) {
-        expectRecovers(c);
-    }
+    });
 }
 
 TEST(RecoveryTest, KeywordsThatCloseNoBlockAreSkippedWithTheirStatement) {
-    Case const cases[] = {
+    expectRecovers({
         // A stray `end` in a script: the script goes on.
         {u"x = 1;\n«end»\ny = 2;", {"2:1 unexpectedToken"}},
         // Keywords of another kind of block: the block goes on to its `end`.
@@ -191,23 +189,17 @@ TEST(RecoveryTest, KeywordsThatCloseNoBlockAreSkippedWithTheirStatement) {
         {u"classdef C\n  properties\n    «p = »\n    q\n  end\n  «properties (A»\n    «r»\n  "
          u"«end»\nend",
          {"3:9 unexpectedToken", "6:16 unbalancedBracket"}},
-    };
-    for (Case const& c : cases) {
-        expectRecovers(c);
-    }
+    });
 }
 
 TEST(RecoveryTest, AFunctionWithABrokenHeaderIsLeftOutWithItsBody) {
-    Case const cases[] = {
+    expectRecovers({
         {u"function a\n  x = 1;\nend\n«function b(p q)\n  y = 2;\nend»\nfunction c\nend",
          {"4:14 unexpectedToken"}},
         // The main function: the next one takes its place.
         {u"«function (»\n«  y = 2;»\n«end»\nfunction c\nend", {"1:10 unexpectedToken"}},
         {u"«classdef < B»\n«end»", {"1:10 unexpectedToken"}},
-    };
-    for (Case const& c : cases) {
-        expectRecovers(c);
-    }
+    });
     fe::astapi::AstNodeFactory factory;
     auto const recovered = lf::parser::parseRecovering(u"function (\n  y = 2;\nend", factory);
     EXPECT_EQ(recovered.program->programKind, ProgramKind::Script);
