@@ -18,16 +18,13 @@
 
 #include "foundation/text/Utf.hpp"
 #include "front_end/import/Features.hpp"
-#include "front_end/name_resolution/include/INameResolver.hpp"
 #include "front_end/parser/Parser.hpp"
-#include "front_end/util/FrontEndUserException.hpp"
-#include "front_end/util/WarningLog.hpp"
 #include "tools/korvex-nr/CallerOptions.hpp"
 #include "tools/korvex-nr/CheckReport.hpp"
 #include "tools/korvex-nr/CheckSettings.hpp"
 #include "tools/korvex-nr/HtmlReport.hpp"
 #include "tools/korvex-nr/ProjectConfig.hpp"
-#include "tools/korvex-nr/Suppressions.hpp"
+#include "tools/korvex-nr/SourceCheck.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
 
 namespace korvex::tool {
@@ -86,14 +83,6 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// What is done for every file besides resolving it.
-struct FileChecks {
-    std::vector<std::string> disabled;  // short identifiers
-    bool reportUnusedIgnores = false;
-    bool keepNames = false;        // for the HTML report
-    bool allSyntaxErrors = false;  // every syntax error of a file, not the first only
-};
-
 // Parses `source`: the tree, or null after the syntax errors, which go to
 // the report (the first only, or all of them up to the parser's limit).
 lf::astapi::Program* parseSource(SourceText const& source, fe::astapi::AstNodeFactory& factory,
@@ -132,51 +121,12 @@ void checkSource(SourceText const& source, CallerModel model, FileChecks const& 
         return;
     }
 
-    fe::nr::INameResolver const& resolver = fe::nr::getNameResolver();
-    fe::util::CollectingFrontEndWarningLog warnings(source.name, source.lines);
-    std::optional<LocatedDiagnostic> failure;
     auto const resolveStart = std::chrono::steady_clock::now();
-    try {
-        if (program->programKind == lf::astapi::ProgramKind::ClassFile) {
-            resolver.resolveProgramLocally(*program, source.name, factory);
-        } else {
-            auto callbacks = createSearchPathCallbacks(std::move(model));
-            fe::nr::ResolutionTimer timer = startResolutionTimer();
-            resolver.resolveProgram(*program, source.name, warnings, factory, *callbacks, &timer);
-        }
-    } catch (fe::util::IFrontEndUserException const& error) {
-        failure = describeUserError(error, source);
-    }
+    resolveChecked(*program, factory, source, std::move(model), report.diagnostics);
     report.times.resolveSeconds = secondsSince(resolveStart);
-    for (fe::util::CollectedWarning const& warning : warnings.warnings()) {
-        report.diagnostics.push_back(locatedDiagnostic(
-            source, "warning", {warning.location, warning.text, warning.identifier}));
-    }
-    if (failure) {
-        report.diagnostics.push_back(locatedDiagnostic(source, "error", *failure));
-    }
     if (checks.keepNames) {
         report.names = collectResolvedNames(*program, source.text);
     }
-}
-
-// Drops the diagnostics that suppression comments silence or the settings
-// disable; adds the warnings about ignores that silenced nothing.
-void filterDiagnostics(FileReport& report, std::string_view text, SourceText const& source,
-                       FileChecks const& checks) {
-    Suppressions suppressions(text);
-    std::erase_if(report.diagnostics, [&suppressions](Diagnostic const& diagnostic) {
-        return suppressions.silences(diagnostic);
-    });
-    if (checks.reportUnusedIgnores) {
-        for (Diagnostic& warning : suppressions.unusedIgnores(source)) {
-            report.diagnostics.push_back(std::move(warning));
-        }
-    }
-    std::erase_if(report.diagnostics, [&checks](Diagnostic const& diagnostic) {
-        return std::ranges::find(checks.disabled, shortIdentifier(diagnostic.identifier)) !=
-               checks.disabled.end();
-    });
 }
 
 FileReport checkFile(std::string const& path, CallerModel model, FileChecks const& checks) {
@@ -196,7 +146,7 @@ FileReport checkFile(std::string const& path, CallerModel model, FileChecks cons
         SourceText const source = makeSourceText(fl::text::toUtf16(path), text);
         model.privateFolder = fs::path(path).parent_path() / "private";
         checkSource(source, std::move(model), checks, report);
-        filterDiagnostics(report, text, source, checks);
+        filterDiagnostics(report.diagnostics, text, source, checks);
     } catch (std::exception const& error) {
         report.failure = "korvex-nr: internal error: " + path + ": " + error.what() + '\n';
         report.internalError = true;

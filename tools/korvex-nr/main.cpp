@@ -14,6 +14,7 @@
 #include "tools/korvex-nr/ParseCommand.hpp"
 #include "tools/korvex-nr/ResolveCommand.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
+#include "tools/korvex-nr/lsp/LspCommand.hpp"
 
 int main(int argc, char** argv) {
     using namespace korvex::tool;
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     commands.push_back(addSectionCommand(app));
     commands.push_back(addCheckCommand(app));
     commands.push_back(addExplainCommand(app));
+    commands.push_back(addLspCommand(app));
 
     try {
         app.parse(argc, argv);
