@@ -361,11 +361,37 @@ lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactor
     }
 }
 
+namespace {
+
+// The UTF-16 text of the file being parsed on this thread. Kept from one
+// parse to the next up to kKeptUnits, so that parsing file after file does
+// not fault in fresh pages for every text; the tree does not refer to it.
+// Not a std::u16string, which would be filled with zeros first.
+class ConversionBuffer {
+  public:
+    static constexpr std::size_t kKeptUnits = 16 * 1024 * 1024;
+
+    // Room for `units` code units, valid until the next call on this thread.
+    static char16_t* ofThisThread(std::size_t units) {
+        thread_local ConversionBuffer buffer;
+        if (units > buffer.capacity_ || buffer.capacity_ > kKeptUnits) {
+            buffer.units_ = std::make_unique_for_overwrite<char16_t[]>(units);
+            buffer.capacity_ = units;
+        }
+        return buffer.units_.get();
+    }
+
+  private:
+    std::unique_ptr<char16_t[]> units_;
+    std::size_t capacity_ = 0;
+};
+
+}  // namespace
+
 lf::astapi::Program* parseUtf8(std::string_view source, fe::astapi::AstNodeFactory& factory) {
-    // Not a std::u16string, which would be filled with zeros first.
-    auto const converted = std::make_unique_for_overwrite<char16_t[]>(source.size());
-    std::size_t const length = fl::text::toUtf16(source, converted.get());
-    return parse(std::u16string_view(converted.get(), length), factory);
+    char16_t* const converted = ConversionBuffer::ofThisThread(source.size());
+    std::size_t const length = fl::text::toUtf16(source, converted);
+    return parse(std::u16string_view(converted, length), factory);
 }
 
 }  // namespace lf::parser
