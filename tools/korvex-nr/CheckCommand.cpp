@@ -12,6 +12,7 @@
 #include <iostream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -399,17 +400,21 @@ class CheckCommand final : public Subcommand {
     }
 
     // Failures of files go to stderr in every format; the diagnostics and
-    // the summary where the format puts them.
+    // the summary where the format puts them. What goes to stderr is
+    // gathered first and written at once: the stream is unbuffered, and
+    // each piece of each line would otherwise be a system call of its own.
     void print(std::vector<FileReport> const& reports, CheckSummary const& summary,
                TextStyle style) const {
+        std::ostringstream errors;
         for (FileReport const& report : reports) {
-            std::cerr << report.failure;
+            errors << report.failure;
             if (format_ == Format::text) {
                 for (Diagnostic const& diagnostic : report.diagnostics) {
-                    writeText(std::cerr, diagnostic, style);
+                    writeText(errors, diagnostic, style);
                 }
             }
         }
+        std::cerr << errors.view() << std::flush;
         switch (format_) {
             case Format::text: {
                 if (quiet_) {
