@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace fl::text {
 namespace {
 
@@ -47,11 +51,23 @@ char16_t* putUtf16(char16_t* out, char32_t codePoint) {
     return out + 2;
 }
 
-// Widens the run of ASCII bytes that starts `text`, eight at a time, into
-// `out`; returns how many bytes it took.
+// Widens the run of ASCII bytes that starts `text` into `out`, sixteen at a
+// time where SSE2 is there (every x86-64 has it), else eight; returns how
+// many bytes it took.
 std::size_t widenAsciiRun(std::string_view text, char16_t* out) {
-    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
     std::size_t i = 0;
+#if defined(__SSE2__)
+    __m128i const zero = _mm_setzero_si128();
+    for (; i + 16 <= text.size(); i += 16) {
+        __m128i const bytes = _mm_loadu_si128(reinterpret_cast<__m128i const*>(text.data() + i));
+        if (_mm_movemask_epi8(bytes) != 0) {
+            break;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+    }
+#else
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
     for (; i + 8 <= text.size(); i += 8) {
         std::uint64_t word;
         std::memcpy(&word, text.data() + i, 8);
@@ -62,6 +78,7 @@ std::size_t widenAsciiRun(std::string_view text, char16_t* out) {
             out[i + k] = static_cast<unsigned char>(text[i + k]);
         }
     }
+#endif
     while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) {
         out[i] = static_cast<unsigned char>(text[i]);
         ++i;

@@ -3,10 +3,19 @@
 // ill-formed piece becomes U+FFFD, so the result is always well formed.
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 namespace fl::text {
+
+// Whether two UTF-16 texts hold the same code units. The == of
+// std::u16string_view compares unit by unit; this compares their bytes in
+// one go, which matters where names are looked up for every token.
+inline bool sameUnits(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0);
+}
 
 // Unpaired surrogates become U+FFFD.
 std::string toUtf8(std::u16string_view text);

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "foundation/text/Utf.hpp"
+
 namespace lf::astapi {
 
 namespace {
@@ -14,13 +16,16 @@ constexpr std::size_t kInitialNameSlots = 256;
 // it: a program that parses file after file then builds each tree in memory
 // that is mapped and warm in the cache, where malloc might give it blocks
 // just returned to the system and so pages that fault when first written.
-// Sanitizer builds keep none, so that a use of a dead tree is still caught.
+// Up to 64 MB are kept, enough for the tree of a 10 MB file: trees die one
+// after the other, so what is kept is at most what the largest tree needed
+// anyway. Sanitizer builds keep none, so that a use of a dead tree is still
+// caught.
 class BlockPool {
   public:
 #if defined(__SANITIZE_ADDRESS__)
     static constexpr std::size_t kCapacity = 0;
 #else
-    static constexpr std::size_t kCapacity = 16;
+    static constexpr std::size_t kCapacity = 1024;
 #endif
 
     ~BlockPool() {
@@ -69,7 +74,13 @@ std::size_t hashName(std::u16string_view text) {
         std::memcpy(&units, text.data() + i, sizeof units);
         hash = (hash ^ units) * kMultiplier;
     }
-    if (i < text.size()) {
+    if (i < text.size() && text.size() >= 4) {
+        // The last four units, overlapping units already mixed in: one load
+        // instead of a loop.
+        std::uint64_t units;
+        std::memcpy(&units, text.data() + text.size() - 4, sizeof units);
+        hash = (hash ^ units) * kMultiplier;
+    } else if (i < text.size()) {
         // Shifted in unit by unit: a memcpy of variable length would be a call.
         std::uint64_t units = 0;
         for (std::size_t k = i; k < text.size(); ++k) {
@@ -145,7 +156,8 @@ AstNodeAllocator::NameSlot& AstNodeAllocator::findName(std::u16string_view text,
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         NameSlot& slot = names_[i];
         if (slot.text == nullptr ||
-            (slot.hash == hash && std::u16string_view(slot.text, slot.length) == text)) {
+            (slot.hash == hash &&
+             fl::text::sameUnits(std::u16string_view(slot.text, slot.length), text))) {
             return slot;
         }
     }

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "foundation/text/Utf.hpp"
 #include "front_end/astapi/AstNodeAllocator.hpp"
 
 namespace lf::astapi {
@@ -24,11 +25,17 @@ std::ostream& operator<<(std::ostream& out, NodeKind kind) {
     return out << "NodeKind(" << static_cast<unsigned>(kind) << ")";
 }
 
+// Every identifier made asks, so most names are turned away by their first
+// unit and length alone.
 SpecialName getSpecialName(std::u16string_view name) {
-    if (name == u"varargin") {
+    using namespace std::string_view_literals;
+    if (name.size() < 8 || name.front() != u'v') {
+        return SpecialName::None;
+    }
+    if (fl::text::sameUnits(name, u"varargin"sv)) {
         return SpecialName::Varargin;
     }
-    if (name == u"varargout") {
+    if (fl::text::sameUnits(name, u"varargout"sv)) {
         return SpecialName::Varargout;
     }
     return SpecialName::None;

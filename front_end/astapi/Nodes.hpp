@@ -143,9 +143,12 @@ class Identifier final : public Expression {
   public:
     static constexpr NodeKind kKind = NodeKind::Identifier;
     Identifier(NodeKind kind, std::uint32_t position, std::u16string_view name)
-        : Expression(kind, position), name_(name), specialName_(getSpecialName(name)) {}
+        : Expression(kind, position),
+          specialName_(getSpecialName(name)),
+          nameData_(name.data()),
+          nameLength_(static_cast<std::uint32_t>(name.size())) {}
 
-    std::u16string_view name() const { return name_; }
+    std::u16string_view name() const { return {nameData_, nameLength_}; }
     SpecialName specialName() const { return specialName_; }
 
     IdKind idKind() const { return idKind_; }
@@ -171,12 +174,18 @@ class Identifier final : public Expression {
     static void forEachField(Self&, F&&) {}
 
   private:
-    std::u16string_view name_;
-    IdKind idKind_ = IdKind::UNKNOWN;
+    // Identifiers are the most frequent node, so their fields are packed
+    // into 32 bytes: the two bytes fill the padding after Node's fields, and
+    // the name is split into its start and a 32-bit length (positions are
+    // 32-bit too, so no source holds a longer name).
     std::uint8_t marks_ = 0;
     SpecialName specialName_;
+    char16_t const* nameData_;
+    std::uint32_t nameLength_;
+    IdKind idKind_ = IdKind::UNKNOWN;
     Identifier const* introducer_ = nullptr;
 };
+static_assert(sizeof(Identifier) <= 32, "an Identifier fits in 32 bytes");
 
 // Scopes that the resolver annotates with their symbol table.
 class SymbolTableSlot {

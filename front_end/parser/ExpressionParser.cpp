@@ -128,7 +128,9 @@ Expression* SourceParser::parseBinary(int minimumPrecedence) {
 }
 
 // Prefix operators, then a power expression; in an exponent (`2^-1`) the
-// operand is a postfix expression, so that `^` stays left associative.
+// operand is a postfix expression, so that `^` stays left associative. The
+// powers are read here rather than one call further down: every operand
+// passes through, and each level of calls costs time on each of them.
 Expression* SourceParser::parsePrefixed(bool exponent) {
     DepthScope scope(*this);
     UnaryOperation* outermost = nullptr;
@@ -144,26 +146,21 @@ Expression* SourceParser::parsePrefixed(bool exponent) {
         innermost = operation;
         advance();
     }
-    Expression* operand = exponent ? parsePostfix() : parsePower();
+    Expression* operand = parsePostfix();
+    while (!exponent && (at(TokenKind::Caret) || at(TokenKind::DotCaret))) {
+        BinaryOperator const op =
+            at(TokenKind::Caret) ? BinaryOperator::Power : BinaryOperator::ElementPower;
+        advance();
+        auto* power = make<BinaryOperation>(NodeKind::BinaryOperation, operand->position(), op);
+        power->left = operand;
+        power->right = parsePrefixed(true);
+        operand = power;
+    }
     if (innermost == nullptr) {
         return operand;
     }
     innermost->operand = operand;
     return outermost;
-}
-
-Expression* SourceParser::parsePower() {
-    Expression* base = parsePostfix();
-    while (at(TokenKind::Caret) || at(TokenKind::DotCaret)) {
-        BinaryOperator const op =
-            at(TokenKind::Caret) ? BinaryOperator::Power : BinaryOperator::ElementPower;
-        advance();
-        auto* power = make<BinaryOperation>(NodeKind::BinaryOperation, base->position(), op);
-        power->left = base;
-        power->right = parsePrefixed(true);
-        base = power;
-    }
-    return base;
 }
 
 // Indexing, field references and transposes after a primary. Inside a
@@ -294,13 +291,14 @@ Expression* SourceParser::parseArgument(TokenKind closer) {
 Expression* SourceParser::parsePrimary() {
     switch (tok_.kind) {
         case TokenKind::Identifier: {
-            Token const name = tok_;
-            Token const& next = peek();
-            if (next.kind == TokenKind::At && !next.spaceBefore) {
+            // `@` right after the name is all that makes it a method
+            // reference, so the character tells without reading a token ahead.
+            if (lexer_.characterAfter(tok_) == u'@') {
                 return parseSuperclassMethodReference();
             }
+            Identifier* name = identifier(tok_);
             advance();
-            return identifier(name);
+            return name;
         }
         case TokenKind::Number:
         case TokenKind::ImaginaryNumber: {

@@ -375,7 +375,7 @@ TokenKind Lexer::lexWord() {
     }
     std::u16string_view const word = source_.substr(start, cursor_ - start);
     KeywordSlot const& slot = kKeywordTable[keywordSlot(word)];
-    return slot.spelling == word ? slot.kind : TokenKind::Identifier;
+    return fl::text::sameUnits(slot.spelling, word) ? slot.kind : TokenKind::Identifier;
 }
 
 TokenKind Lexer::lexOperator(bool separated) {
@@ -499,7 +499,7 @@ void Lexer::next(Token& token) {
     token.begin = begin;
     token.end = cursor_;
     token.spaceBefore = spaceBefore;
-    token.spaceAfter = !atEnd() && isSpace(source_[cursor_]);
+    token.spaceAfter = separated && !atEnd() && isSpace(source_[cursor_]);
     token.inMatrix = matrix;
     previous_ = kind;
 }

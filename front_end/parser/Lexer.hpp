@@ -39,6 +39,10 @@ class Lexer {
     std::u16string_view text(Token const& token) const {
         return source_.substr(token.begin, token.end - token.begin);
     }
+    // The character right after `token`, or U+0000 at the end of the source.
+    char16_t characterAfter(Token const& token) const {
+        return token.end < source_.size() ? source_[token.end] : u'\0';
+    }
 
     // Whether the identifier that ends at `offset`, standing at the start of a
     // statement, begins a command-syntax statement (see docs/parser.md).

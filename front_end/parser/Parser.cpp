@@ -558,13 +558,35 @@ std::u16string_view checkedSource(std::u16string_view source) {
     return source;
 }
 
+// The UTF-16 text of the file being parsed on this thread. Kept from one
+// parse to the next up to kKeptUnits, so that parsing file after file does
+// not fault in fresh pages for every text; the tree does not refer to it.
+// Not a std::u16string, which would be filled with zeros first.
+class ConversionBuffer {
+  public:
+    static constexpr std::size_t kKeptUnits = 16 * 1024 * 1024;
+
+    // Room for `units` code units, valid until the next call on this thread.
+    static char16_t* ofThisThread(std::size_t units) {
+        thread_local ConversionBuffer buffer;
+        if (units > buffer.capacity_ || buffer.capacity_ > kKeptUnits) {
+            buffer.units_ = std::make_unique_for_overwrite<char16_t[]>(units);
+            buffer.capacity_ = units;
+        }
+        return buffer.units_.get();
+    }
+
+  private:
+    std::unique_ptr<char16_t[]> units_;
+    std::size_t capacity_ = 0;
+};
+
 // Calls `parseText` with `source` converted to UTF-16.
 template <class ParseText>
 auto withUtf16(std::string_view source, ParseText parseText) {
-    // Not a std::u16string, which would be filled with zeros first.
-    auto const converted = std::make_unique_for_overwrite<char16_t[]>(source.size());
-    std::size_t const length = fl::text::toUtf16(source, converted.get());
-    return parseText(std::u16string_view(converted.get(), length));
+    char16_t* const converted = ConversionBuffer::ofThisThread(source.size());
+    std::size_t const length = fl::text::toUtf16(source, converted);
+    return parseText(std::u16string_view(converted, length));
 }
 
 }  // namespace

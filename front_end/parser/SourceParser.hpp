@@ -232,7 +232,6 @@ class SourceParser {
     Expression* parseExpression();
     Expression* parseBinary(int minimumPrecedence);
     Expression* parsePrefixed(bool exponent);
-    Expression* parsePower();
     Expression* parsePostfix();
     Expression* parsePrimary();
     Expression* parseIndex(Expression* head);

@@ -95,7 +95,9 @@ struct Token {
     std::uint32_t end = 0;
     // White space (or a continuation) separates the token from the previous one.
     bool spaceBefore = false;
-    // White space follows the token directly.
+    // White space follows the token directly. Only known for a token that
+    // white space separates from the previous one inside a matrix, the one
+    // case where the parser asks (`[1 - 2]` against `[1 -2]`); false otherwise.
     bool spaceAfter = false;
     // The innermost open bracket is a matrix `[` or a cell array `{`, where
     // white space separates elements.

@@ -126,18 +126,23 @@ CallerModel callerModel(ProjectConfig const& settings,
     return model;
 }
 
-Exclusions::Exclusions(ProjectConfig const& settings, CheckCommandLine const& commandLine) {
+Exclusions::Exclusions(ProjectConfig const& settings, CheckCommandLine const& commandLine)
+    : currentFolder_(fs::current_path()) {
     // The file's globs come first in the merged list; the rest are the
     // command line's.
     std::size_t const fromFile = settings.exclude.value.size() - commandLine.exclude.size();
     for (std::size_t index = 0; index < settings.exclude.value.size(); ++index) {
-        fs::path base = index < fromFile ? settings.folder() : fs::current_path();
-        globs_.push_back({settings.exclude.value[index], fs::absolute(base).lexically_normal()});
+        fs::path const& base = index < fromFile ? settings.folder() : currentFolder_;
+        globs_.push_back(
+            {settings.exclude.value[index], (currentFolder_ / base).lexically_normal()});
     }
 }
 
 bool Exclusions::excludes(fs::path const& source) const {
-    fs::path const absolute = fs::absolute(source).lexically_normal();
+    if (globs_.empty()) {
+        return false;
+    }
+    fs::path const absolute = (currentFolder_ / source).lexically_normal();
     return std::ranges::any_of(globs_, [&absolute](Glob const& glob) {
         fs::path const relative = absolute.lexically_relative(glob.base);
         return !relative.empty() && *relative.begin() != ".." &&

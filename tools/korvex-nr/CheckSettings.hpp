@@ -52,6 +52,9 @@ class Exclusions {
         std::filesystem::path base;
     };
     std::vector<Glob> globs_;
+    // Read once: every file of a folder tree is tested, and asking the
+    // system for the current folder each time would be a call per file.
+    std::filesystem::path currentFolder_;
 };
 
 // The identifier as `disable` lists and ignore comments name it: without the

@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -29,22 +28,6 @@ std::string readStream(std::istream& in) {
 }
 
 }  // namespace
-
-std::string readFile(std::string const& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        throw InvocationError("cannot read '" + path + "': it is a directory");
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw InvocationError("cannot read '" + path + "': no such file or no permission");
-    }
-    std::string content = readStream(in);
-    if (in.bad()) {
-        throw InvocationError("cannot read '" + path + "': read error");
-    }
-    return content;
-}
 
 void SourceOptions::addTo(CLI::App& command) {
     auto* file = command.add_option("FILE", file_, "Korvex source file to read; '-' reads stdin");

@@ -50,6 +50,9 @@ struct SourceText {
 
 // The content of the file at `path`; InvocationError when it cannot be read.
 std::string readFile(std::string const& path);
+// The same into `content`, whose memory is reused: a check reads every file
+// of a thread into one buffer.
+void readFileInto(std::string const& path, std::string& content);
 
 // UTF-8 text (with or without byte-order mark) as a source named `name`.
 SourceText makeSourceText(std::u16string name, std::string const& utf8);

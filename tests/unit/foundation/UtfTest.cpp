@@ -39,8 +39,8 @@ TEST(Utf, EachMaximalInvalidUtf8SubsequenceBecomesOneReplacement) {
     }
 }
 
-// ASCII is widened eight bytes at a time: sequences and ill-formed bytes
-// after runs of every length up to two words must still be found.
+// ASCII is widened sixteen bytes at a time: sequences and ill-formed bytes
+// after runs of every length up to two blocks must still be found.
 TEST(Utf, SequencesAfterAsciiRunsOfAnyLength) {
     struct Piece {
         std::string utf8;
@@ -53,7 +53,7 @@ TEST(Utf, SequencesAfterAsciiRunsOfAnyLength) {
         {"\xe2\x82", u"\uFFFD"},
     };
     for (Piece const& piece : pieces) {
-        for (std::size_t run = 0; run <= 17; ++run) {
+        for (std::size_t run = 0; run <= 33; ++run) {
             std::string const ascii(run, 'k');
             std::u16string const wide(run, u'k');
             std::string const utf8 = ascii + piece.utf8 + ascii;
