@@ -47,12 +47,29 @@ constexpr std::size_t kReserve = std::size_t{256} << 10;
 #endif
 constexpr std::size_t kSegmentSize = std::size_t{8} << 20;
 
+// How deep a walk may go on one stack before it moves to a fresh segment.
+// The thread sanitizer records the calls of each stack (each fiber) and
+// cannot keep more than 65536 of them: at 16 bytes or more a frame, half a
+// megabyte stays below that. Elsewhere only the stack's size bounds a walk.
+#if defined(KORVEX_TSAN_FIBERS)
+constexpr std::size_t kDepthBudget = std::size_t{512} << 10;
+#else
+constexpr std::size_t kDepthBudget = std::numeric_limits<std::size_t>::max();
+#endif
+
+// The limit of a walk that starts at `start` on a stack whose reserve ends
+// at `reserveEnd`.
+std::uintptr_t walkLimit(std::uintptr_t reserveEnd, std::uintptr_t start) {
+    return start > reserveEnd && start - reserveEnd > kDepthBudget ? start - kDepthBudget
+                                                                   : reserveEnd;
+}
+
 // The limit before the thread's stack is learned (every address is below
 // it), and when its bounds cannot be learned (no address is).
 constexpr std::uintptr_t kUnlearnedLimit = std::numeric_limits<std::uintptr_t>::max();
 constexpr std::uintptr_t kUnknownLimit = 0;
 
-std::uintptr_t threadStackLimit() {
+std::uintptr_t threadStackLimit(std::uintptr_t start) {
     pthread_attr_t attributes;
     if (pthread_getattr_np(pthread_self(), &attributes) != 0) {
         return kUnknownLimit;
@@ -64,7 +81,7 @@ std::uintptr_t threadStackLimit() {
     if (status != 0 || size <= kReserve) {
         return kUnknownLimit;
     }
-    return reinterpret_cast<std::uintptr_t>(lowest) + kReserve;
+    return walkLimit(reinterpret_cast<std::uintptr_t>(lowest) + kReserve, start);
 }
 
 // The hand-over between a walk and the segment it continues on.
@@ -140,10 +157,11 @@ namespace detail {
 constinit thread_local std::uintptr_t tStackLimit = kUnlearnedLimit;
 
 bool stackIsLowPastLimit() noexcept {
+    auto const frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
     if (tStackLimit == kUnlearnedLimit) [[unlikely]] {
-        tStackLimit = threadStackLimit();
+        tStackLimit = threadStackLimit(frame);
     }
-    return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < tStackLimit;
+    return frame < tStackLimit;
 }
 
 }  // namespace detail
@@ -158,7 +176,8 @@ void runOnFreshStack(void (*body)(void*), void* context) {
     makecontext(&continuation.segment, enterSegment, 0);
 
     std::uintptr_t const savedLimit = detail::tStackLimit;
-    detail::tStackLimit = reinterpret_cast<std::uintptr_t>(segment.base()) + kReserve;
+    auto const base = reinterpret_cast<std::uintptr_t>(segment.base());
+    detail::tStackLimit = walkLimit(base + kReserve, base + kSegmentSize);
     tEntering = &continuation;
 #if defined(KORVEX_ASAN_FIBERS)
     void* fakeStack = nullptr;
