@@ -19,7 +19,7 @@ class OuterNameCollector
     : public fe::astapi::AstDispatcher<OuterNameCollector, fe::astapi::KorvexTree,
                                        fe::astapi::Const> {
   public:
-    using Names = std::set<std::u16string_view, CodeUnitOrder>;
+    using Names = std::unordered_set<std::u16string_view>;
 
     OuterNameCollector(ISymbolTable::EntryMap const& ownEntries, Names& outerNames)
         : ownEntries_(ownEntries), outerNames_(outerNames) {}

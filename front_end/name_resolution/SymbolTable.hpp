@@ -17,9 +17,9 @@
 //   assign a name its parent used; they are dropped once the scope is done.
 
 #include <cstdint>
-#include <map>
-#include <set>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -105,9 +105,9 @@ class SymbolTable final : public ISymbolTable {
     std::vector<SymbolTable*> children;
     // The first use of each name met in this scope, while nested scopes are
     // being resolved.
-    std::map<std::u16string_view, lf::astapi::Node const*, CodeUnitOrder> introductionNodes;
+    std::unordered_map<std::u16string_view, lf::astapi::Node const*> introductionNodes;
     // Names the scope's own code classifies without defining them here.
-    mutable std::set<std::u16string_view, CodeUnitOrder> outerNames;
+    mutable std::unordered_set<std::u16string_view> outerNames;
 };
 
 }  // namespace fe::nr

@@ -3,6 +3,7 @@
 
 #include "front_end/name_resolution/SymbolTableListing.hpp"
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 
@@ -26,8 +27,7 @@ std::string scopeLabel(lf::astapi::Node const* scope) {
 
 void listAtLevel(SymbolTable const& table, std::string const& indentation, std::ostream& out) {
     out << indentation << scopeLabel(table.node()) << '\n';
-    auto [entry, end] = table.entries();
-    for (; entry != end; ++entry) {
+    for (auto const* entry : entriesInNameOrder(table)) {
         out << indentation << fl::text::toUtf8(entry->first) << " : " << entry->second.toString()
             << '\n';
     }
@@ -38,6 +38,19 @@ void listAtLevel(SymbolTable const& table, std::string const& indentation, std::
 }
 
 }  // namespace
+
+std::vector<ISymbolTable::EntryMap::value_type const*> entriesInNameOrder(
+    ISymbolTable const& table) {
+    std::vector<ISymbolTable::EntryMap::value_type const*> ordered;
+    auto [entry, end] = table.entries();
+    for (; entry != end; ++entry) {
+        ordered.push_back(&*entry);
+    }
+    std::sort(ordered.begin(), ordered.end(), [](auto const* left, auto const* right) {
+        return CodeUnitOrder()(left->first, right->first);
+    });
+    return ordered;
+}
 
 void listSymbolTable(SymbolTable const& table, std::ostream& out) {
     listAtLevel(table, std::string(), out);

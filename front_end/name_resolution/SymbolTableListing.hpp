@@ -2,10 +2,15 @@
 // A readable listing of a tree of symbol tables, for tools and tests.
 
 #include <iosfwd>
+#include <vector>
 
 #include "front_end/name_resolution/SymbolTable.hpp"
 
 namespace fe::nr {
+
+// The entries of `table` itself, in CodeUnitOrder of their names.
+std::vector<ISymbolTable::EntryMap::value_type const*> entriesInNameOrder(
+    ISymbolTable const& table);
 
 // A line naming the scope ("[program]", "[function NAME]", "[anonymous
 // function #POSITION]"), then for each entry of `table` in name order a line:

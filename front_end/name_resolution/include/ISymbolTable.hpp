@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
-#include <map>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "front_end/astapi/Nodes.hpp"
@@ -49,7 +49,9 @@ class KORVEX_NR_API ISymbolTable {
         lf::astapi::Identifier const* introducer = nullptr;
     };
 
-    using EntryMap = std::map<std::u16string_view, Classification, CodeUnitOrder>;
+    // Hashed: resolution looks names up far more often than anything lists
+    // them, and a listing puts the entries in CodeUnitOrder itself.
+    using EntryMap = std::unordered_map<std::u16string_view, Classification>;
     using EntryIterator = EntryMap::const_iterator;
 
     ISymbolTable() = default;
@@ -61,7 +63,7 @@ class KORVEX_NR_API ISymbolTable {
     // that defines it, or null. `*depth` (when given) receives how many scopes
     // outwards it was found.
     virtual Classification const* lookup(std::u16string_view name, std::uint32_t* depth) const = 0;
-    // This scope's own entries, in name order.
+    // This scope's own entries, in no particular order.
     virtual std::pair<EntryIterator, EntryIterator> entries() const = 0;
     // Whether the scope's own code (not its nested functions) classifies
     // `name` without defining it here. Gathered at the first call.

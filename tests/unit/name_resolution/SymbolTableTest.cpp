@@ -35,8 +35,7 @@ class SymbolTableTest : public ::testing::Test {
     }
     std::vector<std::u16string_view> names(SymbolTable const& table) {
         std::vector<std::u16string_view> result;
-        auto [entry, end] = table.entries();
-        for (; entry != end; ++entry) {
+        for (auto const* entry : entriesInNameOrder(table)) {
             result.push_back(entry->first);
         }
         return result;

@@ -20,6 +20,7 @@
 #include "front_end/name_resolution/LvalueResolver.hpp"
 #include "front_end/name_resolution/RvalueResolver.hpp"
 #include "front_end/name_resolution/SymbolTable.hpp"
+#include "front_end/name_resolution/SymbolTableListing.hpp"
 #include "front_end/name_resolution/UnaryAtOperandResolver.hpp"
 #include "front_end/name_resolution/include/NameResolver.hpp"
 #include "front_end/parser/Parser.hpp"
@@ -418,7 +419,7 @@ TEST_F(UsePassTest, AnonymousFunctionTablesCaptureAndHangUnderTheRoot) {
     EXPECT_EQ(outerTable->parentTable(), root);
 
     std::vector<std::u16string_view> names;
-    for (auto [entry, end] = outerTable->entries(); entry != end; ++entry) {
+    for (auto const* entry : entriesInNameOrder(*outerTable)) {
         names.push_back(entry->first);
     }
     // Inputs and copies of the captured entries (the new name `z` went into
