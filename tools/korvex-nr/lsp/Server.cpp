@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
@@ -775,15 +776,15 @@ class Server {
         for (auto site = renamed.rbegin(); site != renamed.rend(); ++site) {
             text.replace((*site)->position - 1, (*site)->length, newName);
         }
-        // Where a position of the text lies after the rename.
-        auto const moved = [&renamed, &newName](std::uint32_t position) {
-            std::int64_t shift = 0;
-            for (ResolvedName const* site : renamed) {
-                if (site->position < position) {
-                    shift += static_cast<std::int64_t>(newName.size()) - site->length;
-                }
-            }
-            return static_cast<std::uint32_t>(position + shift);
+        // Where a position of the text lies after the rename. The sites are
+        // in source order and all spell the same name, so a position moves
+        // by the growth of one site times the sites before it.
+        std::int64_t const growth =
+            static_cast<std::int64_t>(newName.size()) - renamed.front()->length;
+        auto const moved = [&renamed, growth](std::uint32_t position) {
+            auto const before =
+                std::ranges::lower_bound(renamed, position, {}, &ResolvedName::position);
+            return static_cast<std::uint32_t>(position + growth * (before - renamed.begin()));
         };
         Analysis const& before = *state.analysis;
         std::shared_ptr<Analysis const> const after = analyze(text, state.path, settings_);
