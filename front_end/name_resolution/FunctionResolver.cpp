@@ -33,19 +33,16 @@ using fe::util::raiseAt;
 namespace fe_msg = KORVEX::front_end;
 namespace lang_msg = KORVEX::lang;
 
-using HandleOperands = std::vector<NodeField<Expression>>;
-
 // What one walk over a function's statements collects, in source order.
 struct FunctionContents {
     std::vector<FunctionDefinition*> nestedFunctions;
     std::vector<Node*> imports;
     std::vector<Node*> parforStatements;
     std::vector<Node*> spmdStatements;
-    HandleOperands handleOperands;
 };
 
-// Collects without entering nested functions. The operand of `@` is taken as
-// a slot, and the operands of other unary operators are not visited.
+// Collects without entering nested functions or expressions: none of what
+// it collects can stand in an expression.
 class FunctionContentsCollector : public fe::astapi::AstDispatcher<FunctionContentsCollector> {
   public:
     explicit FunctionContentsCollector(FunctionContents& contents) : contents_(contents) {}
@@ -66,11 +63,7 @@ class FunctionContentsCollector : public fe::astapi::AstDispatcher<FunctionConte
         contents_.spmdStatements.push_back(&statement);
         walkChildren(statement);
     }
-    void visit(UnaryOperation& operation) {
-        if (operation.op == UnaryOperator::FunctionHandle) {
-            contents_.handleOperands.emplace_back(operation.operand);
-        }
-    }
+    void visit(Expression&) {}
 
   private:
     FunctionContents& contents_;
@@ -118,7 +111,7 @@ class AbstractFunctionResolver : private qzboost::noncopyable {
         PendingPersistentSet pendingPersistents;
         resolveLvalues(function, *table, nameResolver, imports, pendingPersistents);
         resolveStatements(contents.parforStatements, contents.spmdStatements, pendingPersistents,
-                          contents.handleOperands, imports, cache);
+                          imports, cache);
         resolveNestedFunctions(contents.nestedFunctions, imports, cache);
 
         table->discardIntroductionNodes();
@@ -178,13 +171,12 @@ class AbstractFunctionResolver : private qzboost::noncopyable {
 
     virtual void resolveStatements(std::vector<Node*> const& parforStatements,
                                    std::vector<Node*> const& spmdStatements,
-                                   PendingPersistentSet& pending,
-                                   HandleOperands const& handleOperands, ImportListPtr imports,
+                                   PendingPersistentSet& pending, ImportListPtr imports,
                                    ResolutionCache& cache) {
         resolveParforStatements(parforStatements, imports, cache);
         resolveSpmdStatements(spmdStatements, imports, cache);
         resolveBody(pending, imports, cache);
-        finalizeDeferredOperands(handleOperands, *table);
+        finalizeDeferredOperands(handleOperands.inSourceOrder(), *table);
     }
 
     // The implicit variable takes an existing entry of its name (an argument
@@ -203,9 +195,9 @@ class AbstractFunctionResolver : private qzboost::noncopyable {
 
     virtual void attachSymbolTable() { function.setSymbolTable(table); }
 
-    UsePass usePass(ExternalResolution resolution, ImportListPtr imports,
-                    ResolutionCache& cache) const {
-        return UsePass{nameResolver, *table, std::move(imports), cache, resolution};
+    UsePass usePass(ExternalResolution resolution, ImportListPtr imports, ResolutionCache& cache) {
+        return UsePass{nameResolver, *table,  std::move(imports), cache,
+                       resolution,   nullptr, &handleOperands};
     }
 
     void resolveEachParallelStatement(std::vector<Node*> const& statements,
@@ -233,6 +225,8 @@ class AbstractFunctionResolver : private qzboost::noncopyable {
     FunctionDefinition& function;
     SymbolTable* table;
     std::uint32_t dynamicWorkspace;
+    // The operands of `@` that the use passes of the body meet.
+    HandleOperandLog handleOperands;
 
   private:
     // All outputs are compared before any input.
@@ -398,14 +392,13 @@ class EvalBodyFunctionResolver final : public FunctionResolver {
 
     void resolveStatements(std::vector<Node*> const& parforStatements,
                            std::vector<Node*> const& spmdStatements, PendingPersistentSet&,
-                           HandleOperands const& handleOperands, ImportListPtr imports,
-                           ResolutionCache& cache) override {
+                           ImportListPtr imports, ResolutionCache& cache) override {
         UsePass pass = usePass(ExternalResolution::ParallelInEvalBody, std::move(imports), cache);
         pass.parallelQueries = &queries_;
         resolveEachParallelStatement(parforStatements, pass);
         resolveEachParallelStatement(spmdStatements, pass);
         resolveFunctionBodyUses(pass, function, nullptr);
-        finalizeDeferredOperands(handleOperands, *table);
+        finalizeDeferredOperands(handleOperands.inSourceOrder(), *table);
     }
 
     // The synthetic function's "ans" belongs to the workspace of the eval.

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "foundation/i18n/Messages.hpp"
@@ -40,6 +41,42 @@ bool hasWholeDimensionColon(Index const& index) {
     return false;
 }
 
+void HandleOperandLog::beginPass(Node const* statement) {
+    passes_.emplace_back(statement, entries_.size());
+}
+
+std::pair<std::size_t, std::size_t> HandleOperandLog::entriesOfPass(Node const* statement) const {
+    for (std::size_t pass = 0; pass < passes_.size(); ++pass) {
+        if (passes_[pass].first == statement) {
+            std::size_t const end =
+                pass + 1 < passes_.size() ? passes_[pass + 1].second : entries_.size();
+            return {passes_[pass].second, end};
+        }
+    }
+    return {0, 0};
+}
+
+std::vector<HandleOperandLog::Operand> HandleOperandLog::inSourceOrder() const {
+    std::vector<Operand> operands;
+    // The entry ranges still to copy, the innermost last; parallel
+    // statements nest to any depth, so no recursion.
+    std::vector<std::pair<std::size_t, std::size_t>> ranges{entriesOfPass(nullptr)};
+    while (!ranges.empty()) {
+        auto& [next, end] = ranges.back();
+        if (next == end) {
+            ranges.pop_back();
+            continue;
+        }
+        Entry const& entry = entries_[next++];
+        if (auto const* operand = std::get_if<Operand>(&entry)) {
+            operands.push_back(*operand);
+        } else {
+            ranges.push_back(entriesOfPass(std::get<Node const*>(entry)));
+        }
+    }
+    return operands;
+}
+
 namespace {
 
 bool isFunctionOfTheFile(IdKind kind) {
@@ -60,14 +97,16 @@ class RvalueVisitor final : public DottedNameBuilder,
                             public fe::astapi::FieldVisitor<RvalueVisitor<R, C>> {
   public:
     RvalueVisitor(AbstractNameResolver& nameResolver, SymbolTable& lookupTable,
-                  SymbolTable& insertTable, R& externalResolver, C& checker)
+                  SymbolTable& insertTable, R& externalResolver, C& checker,
+                  HandleOperandLog* handleOperands)
         : DottedNameBuilder(nameResolver.factory()),
           nameResolver(nameResolver),
           lookupTable(lookupTable),
           insertTable(insertTable),
           unaryAtResolver(nameResolver.factory()),
           externalResolver(externalResolver),
-          checker(checker) {}
+          checker(checker),
+          handleOperands(handleOperands) {}
 
     void resolveStatements(NodeList<Node>& statements) { this->walkField(statements); }
 
@@ -106,9 +145,13 @@ class RvalueVisitor final : public DottedNameBuilder,
 
     void visit(UnaryOperation& operation) {
         if (operation.op != UnaryOperator::FunctionHandle) {
-            this->walkChildren(operation);
+            withoutOperandLog([&] { this->walkChildren(operation); });
         } else if (operation.operand != nullptr) {
-            resolveHandleOperand(NodeField<Expression>(operation.operand));
+            NodeField<Expression> const operand(operation.operand);
+            if (handleOperands != nullptr) {
+                handleOperands->addOperand(operand);
+            }
+            withoutOperandLog([&] { resolveHandleOperand(operand); });
         }
     }
 
@@ -116,7 +159,8 @@ class RvalueVisitor final : public DottedNameBuilder,
         function.setStaticImports(externalResolver.importList(), *factory().allocator());
         SymbolTable* table = createAnonymousFunctionTable(function, lookupTable);
         if (function.body != nullptr) {
-            RvalueVisitor bodyVisitor(nameResolver, *table, insertTable, externalResolver, checker);
+            RvalueVisitor bodyVisitor(nameResolver, *table, insertTable, externalResolver, checker,
+                                      handleOperands);
             bodyVisitor.dispatchField(NodeField<Expression>(function.body));
         }
         finalizeAnonymousFunctionTable(function, *table);
@@ -167,8 +211,8 @@ class RvalueVisitor final : public DottedNameBuilder,
     }
 
     // Had their own pass before this one.
-    void visit(ParforStatement& statement) { checker.onParallelStatement(statement); }
-    void visit(SpmdStatement& statement) { checker.onParallelStatement(statement); }
+    void visit(ParforStatement& statement) { skipParallelStatement(statement); }
+    void visit(SpmdStatement& statement) { skipParallelStatement(statement); }
 
     // Resolved by the import pass and by their own function resolvers.
     void visit(ImportStatement&) {}
@@ -259,6 +303,21 @@ class RvalueVisitor final : public DottedNameBuilder,
     }
 
   private:
+    void skipParallelStatement(Node& statement) {
+        checker.onParallelStatement(statement);
+        if (handleOperands != nullptr) {
+            handleOperands->addParallelStatement(statement);
+        }
+    }
+
+    // Runs `walk` with the logging of `@` operands suspended.
+    template <class Walk>
+    void withoutOperandLog(Walk&& walk) {
+        HandleOperandLog* const suspended = std::exchange(handleOperands, nullptr);
+        walk();
+        handleOperands = suspended;
+    }
+
     // ------------------------------------------------- plain uses
 
     // `found` is what the scopes say about the name, `depth` how far out.
@@ -483,6 +542,8 @@ class RvalueVisitor final : public DottedNameBuilder,
     UnaryAtOperandResolver unaryAtResolver;
     R& externalResolver;
     C& checker;
+    // Where the `@` operands met are logged; null while they are not.
+    HandleOperandLog* handleOperands;
 };
 
 // Builds the external resolver that `pass.resolution` names and runs `f` with it.
@@ -521,10 +582,13 @@ void withExternalResolver(UsePass const& pass, F&& f) {
 
 void resolveFunctionBodyUses(UsePass const& pass, FunctionDefinition& function,
                              PendingPersistentSet* pending) {
+    if (pass.handleOperands != nullptr) {
+        pass.handleOperands->beginPass(nullptr);
+    }
     withExternalResolver(pass, [&]<class R>(R& resolver) {
         auto resolveWith = [&]<class C>(C& checker) {
             RvalueVisitor<R, C> visitor(pass.nameResolver, pass.table, pass.table, resolver,
-                                        checker);
+                                        checker, pass.handleOperands);
             visitor.resolveStatements(function.body);
             visitor.resolveStatements(function.secondStatements);
         };
@@ -542,10 +606,13 @@ void resolveFunctionBodyUses(UsePass const& pass, FunctionDefinition& function,
 }
 
 void resolveParallelStatementUses(UsePass const& pass, Node& statement) {
+    if (pass.handleOperands != nullptr) {
+        pass.handleOperands->beginPass(&statement);
+    }
     withExternalResolver(pass, [&]<class R>(R& resolver) {
         DummyGlobalPersistentChecker checker;
-        RvalueVisitor<R, DummyGlobalPersistentChecker> visitor(pass.nameResolver, pass.table,
-                                                               pass.table, resolver, checker);
+        RvalueVisitor<R, DummyGlobalPersistentChecker> visitor(
+            pass.nameResolver, pass.table, pass.table, resolver, checker, pass.handleOperands);
         visitor.resolveParallelContents(statement);
     });
 }

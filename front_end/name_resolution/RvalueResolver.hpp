@@ -2,7 +2,11 @@
 // The use pass: classifies every name in a body that is not an assignment
 // target, collapses dotted external names, and checks uses of functions.
 
+#include <cstddef>
 #include <span>
+#include <utility>
+#include <variant>
+#include <vector>
 
 #include "front_end/astapi/NodeField.hpp"
 #include "front_end/astapi/Nodes.hpp"
@@ -26,6 +30,41 @@ struct ParallelInEvalQueries {
     StaticLookupFcn const& staticLookup;
 };
 
+// The operands of `@` that the use passes of one function meet, kept for
+// settling once the passes are done. The contents of each parfor and spmd
+// statement have a pass of their own, run before the body's; every pass logs
+// its operands in its own order and marks where it skipped a parallel
+// statement, so that the operands can be put back in the order of the source.
+// Operands under another unary operator, or inside the operand of `@`, are
+// not logged.
+class HandleOperandLog {
+  public:
+    using Operand = fe::astapi::NodeField<lf::astapi::Expression>;
+
+    // A pass over the contents of `statement` starts; null for the body's pass.
+    void beginPass(lf::astapi::Node const* statement);
+    void addOperand(Operand operand) { entries_.emplace_back(operand); }
+    // The running pass skipped `statement`, whose contents have a pass of their own.
+    void addParallelStatement(lf::astapi::Node const& statement) {
+        entries_.emplace_back(&statement);
+    }
+    // The operands of the body's pass with those of the parallel statements
+    // in their places.
+    std::vector<Operand> inSourceOrder() const;
+
+  private:
+    // An operand, or the place of a parallel statement.
+    using Entry = std::variant<Operand, lf::astapi::Node const*>;
+
+    // The entries logged by the pass over `statement`, as an index range.
+    std::pair<std::size_t, std::size_t> entriesOfPass(lf::astapi::Node const* statement) const;
+
+    // Every pass's entries, one pass after another.
+    std::vector<Entry> entries_;
+    // Each pass's statement (null for the body) and its first entry.
+    std::vector<std::pair<lf::astapi::Node const*, std::size_t>> passes_;
+};
+
 struct UsePass {
     AbstractNameResolver& nameResolver;
     SymbolTable& table;
@@ -33,6 +72,8 @@ struct UsePass {
     ResolutionCache& cache;
     ExternalResolution resolution;
     ParallelInEvalQueries const* parallelQueries = nullptr;  // for ParallelInEvalBody only
+    // Where the pass logs the operands of `@` it meets; null for none.
+    HandleOperandLog* handleOperands = nullptr;
 };
 
 // The pass over a whole function: its body, then its second statement list.
