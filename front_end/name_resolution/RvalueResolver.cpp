@@ -402,8 +402,8 @@ class RvalueVisitor final : public DottedNameBuilder,
 
     // A name the scopes do not know and the caller does not map: a first use.
     void recordUnknownName(Identifier& identifier) {
-        insertTable.recordUse(identifier.name(), &identifier);
-        insertTable.addEntry(identifier.name(), Classification(IdKind::UNKNOWN, &identifier));
+        insertTable.addEntryWithUse(identifier.name(), Classification(IdKind::UNKNOWN, &identifier),
+                                    &identifier);
         identifier.classify(IdKind::UNKNOWN, &identifier);
     }
 

@@ -21,11 +21,12 @@ class OuterNameCollector
   public:
     using Names = std::unordered_set<std::u16string_view>;
 
-    OuterNameCollector(ISymbolTable::EntryMap const& ownEntries, Names& outerNames)
-        : ownEntries_(ownEntries), outerNames_(outerNames) {}
+    OuterNameCollector(SymbolTable const& table, Names& outerNames)
+        : table_(table), outerNames_(outerNames) {}
 
     void visit(Identifier const& identifier) {
-        if (identifier.idKind() != IdKind::UNKNOWN && !ownEntries_.contains(identifier.name())) {
+        if (identifier.idKind() != IdKind::UNKNOWN &&
+            table_.ownEntry(identifier.name()) == nullptr) {
             outerNames_.insert(identifier.name());
         }
     }
@@ -39,7 +40,7 @@ class OuterNameCollector
     }
 
   private:
-    ISymbolTable::EntryMap const& ownEntries_;
+    SymbolTable const& table_;
     Names& outerNames_;
 };
 
@@ -64,27 +65,87 @@ SymbolTable::~SymbolTable() {
     }
 }
 
-ISymbolTable::Classification const* SymbolTable::lookup(std::u16string_view name,
-                                                        std::uint32_t* depth) const {
-    if (auto found = entryMap.find(name); found != entryMap.end()) {
-        if (depth != nullptr) {
-            *depth = 0;
-        }
-        return &found->second;
+std::size_t SymbolTable::hashOf(std::u16string_view name) {
+    // FNV-1a over the code units: names are short, and one hash serves every
+    // scope a lookup passes through.
+    std::uint64_t hash = 0xcbf29ce484222325u;
+    for (char16_t const unit : name) {
+        hash = (hash ^ unit) * 0x100000001b3u;
     }
-    if (isRoot) {
+    return static_cast<std::size_t>(hash);
+}
+
+SymbolTable::Entry* SymbolTable::find(std::u16string_view name, std::size_t hash) const {
+    if (index.empty()) {
         return nullptr;
     }
-    Classification const* outer = parent->lookup(name, depth);
-    if (outer != nullptr && depth != nullptr) {
-        ++*depth;
+    std::size_t const mask = index.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        Entry* entry = index[slot];
+        if (entry == nullptr) {
+            return nullptr;
+        }
+        if (entry->hash == hash && entry->name == name) {
+            return entry;
+        }
     }
-    return outer;
+}
+
+SymbolTable::Entry& SymbolTable::emplace(std::u16string_view name, std::size_t hash,
+                                         Classification const& classification) {
+    if (entryBlocks.empty() || entryBlocks.back().size() == entryBlocks.back().capacity()) {
+        std::size_t const capacity = entryBlocks.empty() ? 8 : 2 * entryBlocks.back().capacity();
+        entryBlocks.emplace_back().reserve(capacity);
+    }
+    Entry& entry = entryBlocks.back().emplace_back(Entry{name, hash, classification});
+    ++entryCount;
+    if (2 * entryCount > index.size()) {
+        growIndex();
+    } else {
+        std::size_t const mask = index.size() - 1;
+        std::size_t slot = hash & mask;
+        while (index[slot] != nullptr) {
+            slot = (slot + 1) & mask;
+        }
+        index[slot] = &entry;
+    }
+    return entry;
+}
+
+void SymbolTable::growIndex() {
+    index.assign(index.empty() ? 16 : 2 * index.size(), nullptr);
+    std::size_t const mask = index.size() - 1;
+    for (std::vector<Entry>& block : entryBlocks) {
+        for (Entry& entry : block) {
+            std::size_t slot = entry.hash & mask;
+            while (index[slot] != nullptr) {
+                slot = (slot + 1) & mask;
+            }
+            index[slot] = &entry;
+        }
+    }
+}
+
+ISymbolTable::Classification const* SymbolTable::lookup(std::u16string_view name,
+                                                        std::uint32_t* depth) const {
+    std::size_t const hash = hashOf(name);
+    std::uint32_t scopesOut = 0;
+    for (SymbolTable const* scope = this;; scope = scope->parent, ++scopesOut) {
+        if (Entry const* found = scope->find(name, hash)) {
+            if (depth != nullptr) {
+                *depth = scopesOut;
+            }
+            return &found->classification;
+        }
+        if (scope->isRoot) {
+            return nullptr;
+        }
+    }
 }
 
 ISymbolTable::Classification const* SymbolTable::ownEntry(std::u16string_view name) const {
-    auto found = entryMap.find(name);
-    return found != entryMap.end() ? &found->second : nullptr;
+    Entry const* found = find(name, hashOf(name));
+    return found != nullptr ? &found->classification : nullptr;
 }
 
 bool SymbolTable::usesOuterName(std::u16string_view name) const {
@@ -96,7 +157,7 @@ bool SymbolTable::usesOuterName(std::u16string_view name) const {
 }
 
 void SymbolTable::collectOuterNames() const {
-    OuterNameCollector collector(entryMap, outerNames);
+    OuterNameCollector collector(*this, outerNames);
     if (auto const* program = nodeAs<Program>(scopeNode)) {
         collector.walkAll(program->elements);
     } else if (auto const* function = nodeAs<FunctionDefinition>(scopeNode)) {
@@ -110,25 +171,40 @@ void SymbolTable::collectOuterNames() const {
 
 ISymbolTable::Classification* SymbolTable::addEntry(std::u16string_view name,
                                                     Classification const& classification) {
-    return &entryMap.try_emplace(name, classification).first->second;
+    std::size_t const hash = hashOf(name);
+    Entry* found = find(name, hash);
+    return &(found != nullptr ? *found : emplace(name, hash, classification)).classification;
 }
 
-SymbolTable::MutableEntryIterator SymbolTable::findEntry(std::u16string_view name) {
-    return entryMap.find(name);
+ISymbolTable::Classification* SymbolTable::addEntryWithUse(std::u16string_view name,
+                                                           Classification const& classification,
+                                                           Node const* use) {
+    std::size_t const hash = hashOf(name);
+    Entry* found = find(name, hash);
+    Entry& entry = found != nullptr ? *found : emplace(name, hash, classification);
+    if (entry.firstUse == nullptr) {
+        entry.firstUse = use;
+    }
+    return &entry.classification;
 }
 
-void SymbolTable::recordUse(std::u16string_view name, Node const* use) {
-    introductionNodes.try_emplace(name, use);
+void SymbolTable::discardIntroductionNodes() {
+    for (std::vector<Entry>& block : entryBlocks) {
+        for (Entry& entry : block) {
+            entry.firstUse = nullptr;
+        }
+    }
 }
 
 Node const* SymbolTable::findUse(std::u16string_view name) const {
-    if (isRoot) {
-        return nullptr;
+    std::size_t const hash = hashOf(name);
+    for (SymbolTable const* scope = this; !scope->isRoot; scope = scope->parent) {
+        Entry const* found = scope->find(name, hash);
+        if (found != nullptr && found->firstUse != nullptr) {
+            return found->firstUse;
+        }
     }
-    if (auto found = introductionNodes.find(name); found != introductionNodes.end()) {
-        return found->second;
-    }
-    return parent->findUse(name);
+    return nullptr;
 }
 
 void SymbolTable::reattachTo(SymbolTable& newParent) {

@@ -15,10 +15,12 @@
 // - First uses (introduction nodes) are kept while the functions nested in
 //   the scope are resolved, for the check that a nested function does not
 //   assign a name its parent used; they are dropped once the scope is done.
+// - Entries never move: a classification's address holds until the table
+//   dies. Names are compared by text, so they need not be interned.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -31,8 +33,6 @@ namespace fe::nr {
 
 class SymbolTable final : public ISymbolTable {
   public:
-    using MutableEntryIterator = EntryMap::iterator;
-
     // The root of a new tree of tables. The factory's allocator owns it and
     // deletes it, with its children, when the syntax tree dies.
     static SymbolTable* create(lf::astapi::Node const& scopeNode,
@@ -48,9 +48,17 @@ class SymbolTable final : public ISymbolTable {
     // The entry of `name` in this scope itself (what `lookup` finds at depth
     // 0), or null.
     Classification const* ownEntry(std::u16string_view name) const;
-    // Inline, so that the listing of tools can call it outside the library.
+    // A copy of the entries, made at each call: iterators of an earlier call
+    // end there. Inline, so that the listing of tools can call it outside
+    // the library.
     std::pair<EntryIterator, EntryIterator> entries() const override {
-        return {entryMap.begin(), entryMap.end()};
+        listedEntries.clear();
+        for (std::vector<Entry> const& block : entryBlocks) {
+            for (Entry const& entry : block) {
+                listedEntries.emplace(entry.name, entry.classification);
+            }
+        }
+        return {listedEntries.begin(), listedEntries.end()};
     }
     bool usesOuterName(std::u16string_view name) const override;
     lf::astapi::Node const* node() const override { return scopeNode; }
@@ -59,12 +67,11 @@ class SymbolTable final : public ISymbolTable {
     // Enters `name` unless it is already present; either way returns the
     // stored classification, which the caller may overwrite.
     Classification* addEntry(std::u16string_view name, Classification const& classification);
-    MutableEntryIterator findEntry(std::u16string_view name);
-    MutableEntryIterator entriesEnd() { return entryMap.end(); }
-
-    // Remembers the first use of `name` in this scope.
-    void recordUse(std::u16string_view name, lf::astapi::Node const* use);
-    void discardIntroductionNodes() { introductionNodes.clear(); }
+    // The same, remembering `use` as the first use of `name` in this scope
+    // unless one is already known.
+    Classification* addEntryWithUse(std::u16string_view name, Classification const& classification,
+                                    lf::astapi::Node const* use);
+    void discardIntroductionNodes();
     // The first recorded use of `name` in this scope or an enclosing one,
     // the root excepted; null when there is none.
     lf::astapi::Node const* findUse(std::u16string_view name) const;
@@ -84,9 +91,24 @@ class SymbolTable final : public ISymbolTable {
     void discardFirstChild();
 
   private:
+    // One name of the scope.
+    struct Entry {
+        std::u16string_view name;
+        std::size_t hash;
+        Classification classification;
+        // The first use of the name in this scope, while nested scopes are
+        // being resolved; null for none.
+        lf::astapi::Node const* firstUse = nullptr;
+    };
+
     SymbolTable(lf::astapi::Node const& scopeNode, bool isRoot, SymbolTable* parent)
         : scopeNode(&scopeNode), isRoot(isRoot), parent(parent) {}
 
+    static std::size_t hashOf(std::u16string_view name);
+    Entry* find(std::u16string_view name, std::size_t hash) const;
+    Entry& emplace(std::u16string_view name, std::size_t hash,
+                   Classification const& classification);
+    void growIndex();
     void collectOuterNames() const;
 
     // The node that opens the scope (program, function, anonymous function).
@@ -95,17 +117,23 @@ class SymbolTable final : public ISymbolTable {
     bool isRoot;
     // Whether `outerNames` has been gathered (at the first usesOuterName).
     mutable bool outerNamesCollected = false;
-    // The scope's own names and their classifications.
-    EntryMap entryMap;
+    // The scope's own names and their classifications, in the order they
+    // were made. A block is never filled beyond the capacity it was made
+    // with, so entries do not move; each holds twice as many as the one before.
+    std::vector<std::vector<Entry>> entryBlocks;
+    // Open addressing over the entries, probed linearly from the name's
+    // hash; its size is zero or a power of two at least twice the entry count.
+    std::vector<Entry*> index;
+    // The entries made, over all blocks.
+    std::size_t entryCount = 0;
+    // What `entries` last listed.
+    mutable EntryMap listedEntries;
     // The enclosing scope's table; null for a root made without one.
     SymbolTable* parent;
     // The scope's workspace is static.
     bool marked = false;
     // The tables of nested scopes, owned, in creation order.
     std::vector<SymbolTable*> children;
-    // The first use of each name met in this scope, while nested scopes are
-    // being resolved.
-    std::unordered_map<std::u16string_view, lf::astapi::Node const*> introductionNodes;
     // Names the scope's own code classifies without defining them here.
     mutable std::unordered_set<std::u16string_view> outerNames;
 };

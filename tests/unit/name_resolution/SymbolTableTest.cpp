@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "front_end/astapi/AstNodeFactory.hpp"
@@ -83,8 +86,51 @@ TEST_F(SymbolTableTest, AddEntryKeepsTheFirstClassification) {
     EXPECT_EQ(*again, Classification(IdKind::VARIABLE, first));
     // The caller may change the entry through the pointer.
     again->kind = IdKind::NESTED_FUNCTION;
-    EXPECT_EQ(table->findEntry(u"x")->second.kind, IdKind::NESTED_FUNCTION);
-    EXPECT_EQ(table->findEntry(u"y"), table->entriesEnd());
+    EXPECT_EQ(table->ownEntry(u"x")->kind, IdKind::NESTED_FUNCTION);
+    EXPECT_EQ(table->ownEntry(u"y"), nullptr);
+}
+
+TEST_F(SymbolTableTest, EntriesStayInPlaceAsTheTableGrows) {
+    SymbolTable* root = SymbolTable::create(*program, factory);
+    SymbolTable* table = SymbolTable::createChild(*function(), *root);
+    // The table keeps views of the names: their buffers must not move.
+    std::vector<std::u16string> names;
+    names.reserve(1000);
+    std::vector<Classification*> stored;
+    for (int i = 0; i < 1000; ++i) {
+        names.push_back(u"n" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) +
+                        std::u16string(static_cast<std::size_t>(i / 26), u'_'));
+        stored.push_back(table->addEntry(names.back(), Classification(IdKind::VARIABLE)));
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        // Found by text, whatever buffer the name comes in.
+        std::u16string const copy = names[i];
+        ASSERT_EQ(table->ownEntry(copy), stored[i]) << i;
+        ASSERT_EQ(table->addEntry(copy, Classification(IdKind::EXTERNAL)), stored[i]) << i;
+    }
+    std::uint32_t depth = 99;
+    EXPECT_EQ(table->lookup(u"na", &depth), stored[0]);
+    EXPECT_EQ(depth, 0u);
+    EXPECT_EQ(table->ownEntry(u"n"), nullptr);
+    EXPECT_EQ(table->lookup(u"na_", nullptr), stored[26]);
+    auto [entry, end] = table->entries();
+    EXPECT_EQ(static_cast<std::size_t>(std::distance(entry, end)), names.size());
+}
+
+TEST_F(SymbolTableTest, ListedEntriesShowLaterChanges) {
+    SymbolTable* table = SymbolTable::create(*program, factory);
+    Classification* stored = table->addEntry(u"x", Classification(IdKind::UNKNOWN));
+    EXPECT_EQ(names(*table), (std::vector<std::u16string_view>{u"x"}));
+    stored->kind = IdKind::VARIABLE;
+    table->addEntry(u"w", Classification(IdKind::EXTERNAL));
+    auto [entry, end] = table->entries();
+    std::vector<std::pair<std::u16string_view, IdKind>> listed;
+    for (; entry != end; ++entry) {
+        listed.emplace_back(entry->first, entry->second.kind);
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::pair<std::u16string_view, IdKind>>{
+                          {u"w", IdKind::EXTERNAL}, {u"x", IdKind::VARIABLE}}));
 }
 
 TEST_F(SymbolTableTest, FindUseSearchesEnclosingScopesButNeverTheRoot) {
@@ -93,15 +139,26 @@ TEST_F(SymbolTableTest, FindUseSearchesEnclosingScopesButNeverTheRoot) {
     SymbolTable* inner = SymbolTable::createChild(*function(), *outer);
     Identifier* rootUse = id(u"r");
     Identifier* firstUse = id(u"x");
-    root->recordUse(u"r", rootUse);
-    outer->recordUse(u"x", firstUse);
-    outer->recordUse(u"x", id(u"x"));
+    Classification const unknown(IdKind::UNKNOWN);
+    root->addEntryWithUse(u"r", unknown, rootUse);
+    Classification* stored = outer->addEntryWithUse(u"x", unknown, firstUse);
+    EXPECT_EQ(outer->addEntryWithUse(u"x", Classification(IdKind::VARIABLE), id(u"x")), stored);
+    EXPECT_EQ(stored->kind, IdKind::UNKNOWN);
+    // An entry made without a use takes the first one recorded later.
+    outer->addEntry(u"y", Classification(IdKind::VARIABLE));
+    EXPECT_EQ(inner->findUse(u"y"), nullptr);
+    Identifier* laterUse = id(u"y");
+    outer->addEntryWithUse(u"y", unknown, laterUse);
+    // An inner entry without a use leaves the search going outwards.
+    inner->addEntry(u"x", Classification(IdKind::VARIABLE));
 
     EXPECT_EQ(root->findUse(u"r"), nullptr);
     EXPECT_EQ(inner->findUse(u"r"), nullptr);
     EXPECT_EQ(inner->findUse(u"x"), firstUse);
+    EXPECT_EQ(inner->findUse(u"y"), laterUse);
     outer->discardIntroductionNodes();
     EXPECT_EQ(inner->findUse(u"x"), nullptr);
+    EXPECT_NE(outer->ownEntry(u"x"), nullptr);
 }
 
 TEST_F(SymbolTableTest, NamesAreOrderedByCodeUnit) {
