@@ -1,6 +1,6 @@
 #include "front_end/import/ImportList.hpp"
 
-#include <deque>
+#include <memory>
 #include <stdexcept>
 #include <type_traits>
 #include <unordered_map>
@@ -102,7 +102,11 @@ class ImportList final : public IImportList {
     }
 
     std::shared_ptr<IImportList> clone() const override {
-        return std::make_shared<ImportList>(*this);
+        auto copy = std::make_shared<ImportList>(parent_);
+        for (auto const& entry : entries_) {
+            copy->entries_.push_back(std::make_unique<ValidImportEntry>(*entry));
+        }
+        return copy;
     }
 
     std::shared_ptr<IImportList const> const& parent() const override { return parent_; }
@@ -119,7 +123,7 @@ class ImportList final : public IImportList {
     std::size_t ownEntryCount() const override { return entries_.size(); }
 
     ValidImportEntry const& ownEntry(std::size_t index) const override {
-        return entries_.at(index);
+        return *entries_.at(index);
     }
 
   private:
@@ -135,7 +139,7 @@ class ImportList final : public IImportList {
         if (ownIntroducer<PackageImportEntry>(*this, name) != nullptr) {
             return packageAndFunctionConflict(name, entry.getRawArgument());
         }
-        entries_.emplace_back(std::move(entry));
+        append(std::move(entry));
         return std::nullopt;
     }
 
@@ -145,20 +149,25 @@ class ImportList final : public IImportList {
             return packageAndFunctionConflict(name, function->getRawArgument());
         }
         if (ownIntroducer<PackageImportEntry>(*this, name) == nullptr) {
-            entries_.emplace_back(std::move(entry));
+            append(std::move(entry));
         }
         return std::nullopt;
     }
 
     std::optional<resource_core::TypedMsgIDHolder> add(WildcardImportEntry& entry) {
         for (auto const& held : entries_) {
-            auto const* wildcard = std::get_if<WildcardImportEntry>(&held);
+            auto const* wildcard = std::get_if<WildcardImportEntry>(held.get());
             if (wildcard != nullptr && wildcard->getRawArgument() == entry.getRawArgument()) {
                 return std::nullopt;
             }
         }
-        entries_.emplace_back(std::move(entry));
+        append(std::move(entry));
         return std::nullopt;
+    }
+
+    template <class Entry>
+    void append(Entry&& entry) {
+        entries_.push_back(std::make_unique<ValidImportEntry>(std::forward<Entry>(entry)));
     }
 
     static resource_core::TypedMsgIDHolder packageAndFunctionConflict(
@@ -168,8 +177,10 @@ class ImportList final : public IImportList {
     }
 
     std::shared_ptr<IImportList const> parent_;
-    // A deque keeps references to entries valid while entries are added.
-    std::deque<ValidImportEntry> entries_;
+    // The entries in the order they were added. Each has a place of its own,
+    // so references stay valid while entries are added; an empty list
+    // allocates nothing, and most lists stay empty.
+    std::vector<std::unique_ptr<ValidImportEntry>> entries_;
 };
 
 }  // namespace

@@ -21,8 +21,8 @@ ExternalResolver::ExternalResolver(AbstractNameResolver& nameResolver, ImportLis
 ExternalResolver::~ExternalResolver() = default;
 
 std::optional<std::u16string_view> ExternalResolver::cachedAnswer(std::u16string_view name) const {
-    if (auto found = resolutionCache->find(name); found != resolutionCache->end()) {
-        return found->second;
+    if (std::u16string_view const* found = resolutionCache->find(name)) {
+        return *found;
     }
     return std::nullopt;
 }
@@ -33,7 +33,7 @@ std::u16string_view ExternalResolver::cacheAnswer(std::u16string_view name,
     // the stack, the caller's answers are its own): keep the tree's copies.
     fe::astapi::AstNodeFactory& factory = nameResolver.factory();
     std::u16string_view const storedAnswer = answer.empty() ? answer : factory.intern(answer);
-    resolutionCache->emplace(factory.intern(name), storedAnswer);
+    resolutionCache->tryEmplace(factory.intern(name), storedAnswer);
     return storedAnswer;
 }
 

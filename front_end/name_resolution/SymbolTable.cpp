@@ -65,70 +65,28 @@ SymbolTable::~SymbolTable() {
     }
 }
 
-std::size_t SymbolTable::hashOf(std::u16string_view name) {
-    // FNV-1a over the code units: names are short, and one hash serves every
-    // scope a lookup passes through.
-    std::uint64_t hash = 0xcbf29ce484222325u;
-    for (char16_t const unit : name) {
-        hash = (hash ^ unit) * 0x100000001b3u;
-    }
-    return static_cast<std::size_t>(hash);
-}
-
 SymbolTable::Entry* SymbolTable::find(std::u16string_view name, std::size_t hash) const {
-    if (index.empty()) {
-        return nullptr;
-    }
-    std::size_t const mask = index.size() - 1;
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        Entry* entry = index[slot];
-        if (entry == nullptr) {
-            return nullptr;
-        }
-        if (entry->hash == hash && entry->name == name) {
-            return entry;
-        }
-    }
+    Entry* const* found = index.find(name, hash);
+    return found != nullptr ? *found : nullptr;
 }
 
-SymbolTable::Entry& SymbolTable::emplace(std::u16string_view name, std::size_t hash,
-                                         Classification const& classification) {
-    if (entryBlocks.empty() || entryBlocks.back().size() == entryBlocks.back().capacity()) {
-        std::size_t const capacity = entryBlocks.empty() ? 8 : 2 * entryBlocks.back().capacity();
-        entryBlocks.emplace_back().reserve(capacity);
-    }
-    Entry& entry = entryBlocks.back().emplace_back(Entry{name, hash, classification});
-    ++entryCount;
-    if (2 * entryCount > index.size()) {
-        growIndex();
-    } else {
-        std::size_t const mask = index.size() - 1;
-        std::size_t slot = hash & mask;
-        while (index[slot] != nullptr) {
-            slot = (slot + 1) & mask;
+SymbolTable::Entry& SymbolTable::findOrAdd(std::u16string_view name,
+                                           Classification const& classification) {
+    auto [stored, added] = index.tryEmplace(name, nullptr);
+    if (added) {
+        if (entryBlocks.empty() || entryBlocks.back().size() == entryBlocks.back().capacity()) {
+            std::size_t const capacity =
+                entryBlocks.empty() ? 8 : 2 * entryBlocks.back().capacity();
+            entryBlocks.emplace_back().reserve(capacity);
         }
-        index[slot] = &entry;
+        *stored = &entryBlocks.back().emplace_back(Entry{name, classification});
     }
-    return entry;
-}
-
-void SymbolTable::growIndex() {
-    index.assign(index.empty() ? 16 : 2 * index.size(), nullptr);
-    std::size_t const mask = index.size() - 1;
-    for (std::vector<Entry>& block : entryBlocks) {
-        for (Entry& entry : block) {
-            std::size_t slot = entry.hash & mask;
-            while (index[slot] != nullptr) {
-                slot = (slot + 1) & mask;
-            }
-            index[slot] = &entry;
-        }
-    }
+    return **stored;
 }
 
 ISymbolTable::Classification const* SymbolTable::lookup(std::u16string_view name,
                                                         std::uint32_t* depth) const {
-    std::size_t const hash = hashOf(name);
+    std::size_t const hash = hashName(name);
     std::uint32_t scopesOut = 0;
     for (SymbolTable const* scope = this;; scope = scope->parent, ++scopesOut) {
         if (Entry const* found = scope->find(name, hash)) {
@@ -144,7 +102,7 @@ ISymbolTable::Classification const* SymbolTable::lookup(std::u16string_view name
 }
 
 ISymbolTable::Classification const* SymbolTable::ownEntry(std::u16string_view name) const {
-    Entry const* found = find(name, hashOf(name));
+    Entry const* found = find(name, hashName(name));
     return found != nullptr ? &found->classification : nullptr;
 }
 
@@ -171,17 +129,13 @@ void SymbolTable::collectOuterNames() const {
 
 ISymbolTable::Classification* SymbolTable::addEntry(std::u16string_view name,
                                                     Classification const& classification) {
-    std::size_t const hash = hashOf(name);
-    Entry* found = find(name, hash);
-    return &(found != nullptr ? *found : emplace(name, hash, classification)).classification;
+    return &findOrAdd(name, classification).classification;
 }
 
 ISymbolTable::Classification* SymbolTable::addEntryWithUse(std::u16string_view name,
                                                            Classification const& classification,
                                                            Node const* use) {
-    std::size_t const hash = hashOf(name);
-    Entry* found = find(name, hash);
-    Entry& entry = found != nullptr ? *found : emplace(name, hash, classification);
+    Entry& entry = findOrAdd(name, classification);
     if (entry.firstUse == nullptr) {
         entry.firstUse = use;
     }
@@ -197,7 +151,7 @@ void SymbolTable::discardIntroductionNodes() {
 }
 
 Node const* SymbolTable::findUse(std::u16string_view name) const {
-    std::size_t const hash = hashOf(name);
+    std::size_t const hash = hashName(name);
     for (SymbolTable const* scope = this; !scope->isRoot; scope = scope->parent) {
         Entry const* found = scope->find(name, hash);
         if (found != nullptr && found->firstUse != nullptr) {

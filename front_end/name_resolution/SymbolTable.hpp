@@ -27,6 +27,7 @@
 
 #include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/astapi/Nodes.hpp"
+#include "front_end/name_resolution/NameMap.hpp"
 #include "front_end/name_resolution/include/ISymbolTable.hpp"
 
 namespace fe::nr {
@@ -94,7 +95,6 @@ class SymbolTable final : public ISymbolTable {
     // One name of the scope.
     struct Entry {
         std::u16string_view name;
-        std::size_t hash;
         Classification classification;
         // The first use of the name in this scope, while nested scopes are
         // being resolved; null for none.
@@ -104,11 +104,9 @@ class SymbolTable final : public ISymbolTable {
     SymbolTable(lf::astapi::Node const& scopeNode, bool isRoot, SymbolTable* parent)
         : scopeNode(&scopeNode), isRoot(isRoot), parent(parent) {}
 
-    static std::size_t hashOf(std::u16string_view name);
     Entry* find(std::u16string_view name, std::size_t hash) const;
-    Entry& emplace(std::u16string_view name, std::size_t hash,
-                   Classification const& classification);
-    void growIndex();
+    // The entry of `name`, made with `classification` if there is none.
+    Entry& findOrAdd(std::u16string_view name, Classification const& classification);
     void collectOuterNames() const;
 
     // The node that opens the scope (program, function, anonymous function).
@@ -121,11 +119,8 @@ class SymbolTable final : public ISymbolTable {
     // were made. A block is never filled beyond the capacity it was made
     // with, so entries do not move; each holds twice as many as the one before.
     std::vector<std::vector<Entry>> entryBlocks;
-    // Open addressing over the entries, probed linearly from the name's
-    // hash; its size is zero or a power of two at least twice the entry count.
-    std::vector<Entry*> index;
-    // The entries made, over all blocks.
-    std::size_t entryCount = 0;
+    // Each name's entry.
+    NameMap<Entry*> index;
     // What `entries` last listed.
     mutable EntryMap listedEntries;
     // The enclosing scope's table; null for a root made without one.

@@ -76,7 +76,7 @@ class UsePassTest : public ::testing::Test {
     };
 
     FunctionDefinition& prepare(std::string_view source) {
-        cache.clear();
+        cache = {};
         pending.clear();
         program = lf::parser::parse(fl::text::toUtf16(source), factory);
         root = SymbolTable::create(*program, factory);
