@@ -33,8 +33,10 @@ inline std::size_t hashName(std::u16string_view name) {
         hash = (hash ^ word) * kMultiplier;
         hash ^= hash >> 32;
     }
-    for (; left > 0; --left, ++unit) {
-        hash = (hash ^ *unit) * kMultiplier;
+    if (left > 0) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, unit, left * sizeof *unit);
+        hash = (hash ^ word) * kMultiplier;
         hash ^= hash >> 32;
     }
     return static_cast<std::size_t>(hash);

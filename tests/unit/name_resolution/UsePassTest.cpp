@@ -447,6 +447,50 @@ TEST_F(UsePassTest, ParallelStatementsHaveTheirOwnPass) {
     EXPECT_EQ(i[2]->introducer(), i[0]);
 }
 
+TEST_F(UsePassTest, HandleOperandsAreLoggedInSourceOrderAcrossParallelPasses) {
+    FunctionDefinition& function = prepare(
+        "function f\n"
+        "  a = @h1;\n"
+        "  parfor i = 1:3\n"
+        "    b = @h2;\n"
+        "    spmd\n"
+        "      c = @h3;\n"
+        "    end\n"
+        "    d = -@h4;\n"
+        "  end\n"
+        "  e = @(x) x + g(@h5);\n"
+        "  k = @h6;\n"
+        "end\n");
+    auto* parfor = static_cast<ParforStatement*>(function.body[1]);
+    Node* spmd = parfor->body[1];
+    ASSERT_EQ(spmd->kind(), NodeKind::Spmd);
+    fe::nr::HandleOperandLog log;
+    fe::nr::UsePass const pass{resolver, *table, imports, cache, ExternalResolution::Local,
+                               nullptr,  &log};
+    // The passes run as the function resolver runs them: every parallel
+    // statement, outer ones first, then the body.
+    fe::nr::resolveParallelStatementUses(pass, *parfor);
+    fe::nr::resolveParallelStatementUses(pass, *spmd);
+    fe::nr::resolveFunctionBodyUses(pass, function, nullptr);
+
+    std::vector<std::u16string_view> heads;
+    for (auto const& operand : log.inSourceOrder()) {
+        heads.push_back(static_cast<Identifier*>(operand.get())->name());
+    }
+    // The operand under the unary minus is not one to settle.
+    EXPECT_EQ(heads, (std::vector<std::u16string_view>{u"h1", u"h2", u"h3", u"h5", u"h6"}));
+}
+
+TEST_F(UsePassTest, HandleOperandLogWithoutPassesIsEmpty) {
+    fe::nr::HandleOperandLog log;
+    EXPECT_TRUE(log.inSourceOrder().empty());
+    // A parallel statement whose pass never ran adds nothing.
+    FunctionDefinition& function = prepare("function f\n  parfor i = 1:3\n  end\nend\n");
+    log.beginPass(nullptr);
+    log.addParallelStatement(*function.body[0]);
+    EXPECT_TRUE(log.inSourceOrder().empty());
+}
+
 // ------------------------------------------------------------ errors
 
 // The user error that resolving the first function of `source` ends with:
