@@ -7,21 +7,22 @@
 
 #include "front_end/name_resolution/DottedNameBuilder.hpp"
 
-#include <string>
+#include <string_view>
 
 namespace fe::nr {
 
 using namespace lf::astapi;
 using fe::astapi::NodeField;
 
-std::optional<DottedNameBuilder::Collapse> DottedNameBuilder::buildDottedName(
-    ExpressionSlot slot, std::vector<std::u16string_view>& parts) {
+std::optional<DottedNameBuilder::Collapse> DottedNameBuilder::buildDottedName(ExpressionSlot slot,
+                                                                              DottedParts& parts) {
     Node* node = slot.get();
     if (Identifier* head = nodeAs<Identifier>(node)) {
-        DottedHeadResult const headResult = resolveDottedHead(*head, parts);
+        DottedHeadResult const headResult = resolveDottedHead(*head, {parts.data(), parts.size()});
         if (headResult.continueDotted) {
             parts.push_back(head->name());
-            if (auto collapse = collapseLongestPrefix(*head, parts, headResult)) {
+            if (auto collapse =
+                    collapseLongestPrefix(*head, {parts.data(), parts.size()}, headResult)) {
                 if (collapse->dotsToConsume == 0) {
                     slot.replace(*collapse->identifier);
                 }
@@ -47,14 +48,15 @@ std::optional<DottedNameBuilder::Collapse> DottedNameBuilder::buildDottedName(
 std::optional<DottedNameBuilder::Collapse> DottedNameBuilder::collapseLongestPrefix(
     Identifier& head, std::span<std::u16string_view const> parts,
     DottedHeadResult const& headResult) {
-    // The parts run from the right: the head is the last one.
-    std::u16string text;
-    std::vector<std::size_t> prefixEnds;
+    // The parts run from the right: the head is the last one. Most dotted
+    // names are short; their text stays off the heap.
+    boost::container::small_vector<char16_t, 64> text;
+    boost::container::small_vector<std::size_t, 8> prefixEnds;
     for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
         if (!text.empty()) {
-            text += u'.';
+            text.push_back(u'.');
         }
-        text += *part;
+        text.insert(text.end(), part->begin(), part->end());
         prefixEnds.push_back(text.size());
     }
     for (std::size_t components = parts.size(); components >= 2; --components) {
@@ -66,7 +68,8 @@ std::optional<DottedNameBuilder::Collapse> DottedNameBuilder::collapseLongestPre
     if (!headResult.headImportedPackage) {
         return std::nullopt;
     }
-    Identifier* whole = factory_.createIdentifier(head.position(), text);
+    Identifier* whole =
+        factory_.createIdentifier(head.position(), std::u16string_view(text.data(), text.size()));
     resolveImportedPackageName(*whole);
     return Collapse{static_cast<std::uint32_t>(parts.size() - 1), whole};
 }

@@ -3,12 +3,13 @@
 // visitors that classify uses in function bodies, scripts and eval bodies
 // share the driver and differ in the hooks.
 
+#include <boost/container/small_vector.hpp>
+
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
 #include <variant>
-#include <vector>
 
 #include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/astapi/NodeField.hpp"
@@ -55,6 +56,10 @@ struct DottedHeadResult {
     bool headImportedPackage = false;
 };
 
+// The field names of a dotted use, gathered from the right. Most uses have a
+// few; those stay off the heap.
+using DottedParts = boost::container::small_vector<std::u16string_view, 8>;
+
 class DottedNameBuilder {
   public:
     // A qualified identifier that replaced the leading part of a dotted use.
@@ -73,8 +78,7 @@ class DottedNameBuilder {
     // from the right; the longest prefix of at least two components that the
     // hooks accept replaces the field accesses it covers. Without a collapse
     // the head identifier (or the innermost other node) goes to the hooks.
-    std::optional<Collapse> buildDottedName(ExpressionSlot slot,
-                                            std::vector<std::u16string_view>& parts);
+    std::optional<Collapse> buildDottedName(ExpressionSlot slot, DottedParts& parts);
 
     // What a visitor does at a field access: resolve the dotted use it ends,
     // or, when the access lacks its base or field name, walk its children.
@@ -85,7 +89,7 @@ class DottedNameBuilder {
             walker.walkChildren(access);
             return;
         }
-        std::vector<std::u16string_view> parts;
+        DottedParts parts;
         buildDottedName(slot, parts);
     }
 

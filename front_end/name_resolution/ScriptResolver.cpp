@@ -126,7 +126,7 @@ class ScriptBodyResolver : public DottedNameBuilder,
             walkArguments(*call);
             return;
         }
-        std::vector<std::u16string_view> parts;
+        DottedParts parts;
         buildDottedName(slot, parts);
     }
 
