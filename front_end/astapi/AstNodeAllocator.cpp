@@ -134,7 +134,7 @@ std::u16string_view AstNodeAllocator::intern(std::u16string_view text) {
     if (names_.empty()) {
         names_.resize(kInitialNameSlots);
     }
-    std::size_t const hash = hashName(text);
+    auto const hash = static_cast<std::uint32_t>(hashName(text));
     NameSlot* slot = &findName(text, hash);
     if (slot->text != nullptr) {
         return {slot->text, slot->length};
@@ -146,17 +146,18 @@ std::u16string_view AstNodeAllocator::intern(std::u16string_view text) {
     auto* copy = static_cast<char16_t*>(
         allocate(std::max<std::size_t>(text.size(), 1) * sizeof(char16_t), alignof(char16_t)));
     std::copy(text.begin(), text.end(), copy);
-    *slot = {copy, text.size(), hash};
+    *slot = {copy, static_cast<std::uint32_t>(text.size()), hash};
     ++nameCount_;
     return {copy, text.size()};
 }
 
-AstNodeAllocator::NameSlot& AstNodeAllocator::findName(std::u16string_view text, std::size_t hash) {
+AstNodeAllocator::NameSlot& AstNodeAllocator::findName(std::u16string_view text,
+                                                       std::uint32_t hash) {
     std::size_t const mask = names_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         NameSlot& slot = names_[i];
         if (slot.text == nullptr ||
-            (slot.hash == hash &&
+            (slot.hash == hash && slot.length == text.size() &&
              fl::text::sameUnits(std::u16string_view(slot.text, slot.length), text))) {
             return slot;
         }

@@ -52,16 +52,17 @@ class AstNodeAllocator {
     static constexpr std::size_t kBlockSize = 64 * 1024;
 
     // A slot of the open-addressing table of interned names; empty while
-    // `text` is null.
+    // `text` is null. Sixteen bytes, so that four share a cache line.
     struct NameSlot {
         char16_t const* text = nullptr;
-        std::size_t length = 0;
-        std::size_t hash = 0;
+        std::uint32_t length = 0;
+        // The low half of the name's hash, compared before the units.
+        std::uint32_t hash = 0;
     };
 
     void* allocateInNewBlock(std::size_t size, std::size_t alignment);
     // The slot that holds `text`, or the empty slot where it belongs.
-    NameSlot& findName(std::u16string_view text, std::size_t hash);
+    NameSlot& findName(std::u16string_view text, std::uint32_t hash);
     void growNames();
 
     // Blocks of kBlockSize bytes, and the blocks of large requests.

@@ -589,10 +589,37 @@ auto withUtf16(std::string_view source, ParseText parseText) {
     return parseText(std::u16string_view(converted, length));
 }
 
+// Whether the last line of `source` that holds anything is `end`: the mark
+// of a file whose functions are closed by `end`.
+bool endsWithEndLine(std::u16string_view source) {
+    std::size_t last = source.find_last_not_of(u" \t\f\v\r\n");
+    if (last == std::u16string_view::npos) {
+        return false;
+    }
+    std::size_t first = source.find_last_of(u"\r\n", last);
+    first = first == std::u16string_view::npos ? 0 : first + 1;
+    std::u16string_view line = source.substr(first, last + 1 - first);
+    line.remove_prefix(std::min(line.find_first_not_of(u" \t\f\v"), line.size()));
+    return line == u"end" || line == u"end;";
+}
+
 }  // namespace
 
 lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactory& factory) {
     source = checkedSource(source);
+    // A file that closes its functions with `end` and nests one in the first
+    // would be read twice below. Read as such from the start, it gives the
+    // same tree whenever that reading succeeds: every function then closes
+    // with `end`, and the statements do not depend on how functions close.
+    // Any error sends the file through the usual reading, whose error is the
+    // one reported.
+    if (endsWithEndLine(source)) {
+        try {
+            return detail::SourceParser(source, factory, detail::FunctionStyle::WithEnd, true)
+                .parseProgram();
+        } catch (SyntaxError const&) {
+        }
+    }
     try {
         return detail::SourceParser(source, factory, detail::FunctionStyle::Unknown, false)
             .parseProgram();

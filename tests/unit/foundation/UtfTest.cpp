@@ -66,4 +66,21 @@ TEST(Utf, SequencesAfterAsciiRunsOfAnyLength) {
     }
 }
 
+// Texts of every length up to past the point where the comparison hands
+// over to memcmp, differing in one unit at a time: the first, one in each
+// block of four, and the last, which the overlapping final load covers.
+TEST(Utf, SameUnitsSeesADifferenceAnywhereInTextsOfAnyLength) {
+    for (std::size_t length = 0; length <= 40; ++length) {
+        std::u16string const text(length, u'a');
+        EXPECT_TRUE(fl::text::sameUnits(text, std::u16string(length, u'a'))) << length;
+        EXPECT_FALSE(fl::text::sameUnits(text, text + u'a')) << length;
+        for (std::size_t at = 0; at < length; ++at) {
+            std::u16string other = text;
+            other[at] = u'\u0161';  // differs from 'a' in the high byte only
+            EXPECT_FALSE(fl::text::sameUnits(text, other)) << length << " at " << at;
+            EXPECT_FALSE(fl::text::sameUnits(other, text)) << length << " at " << at;
+        }
+    }
+}
+
 }  // namespace

@@ -84,4 +84,19 @@ TEST(SyntaxErrorTest, ANestedFunctionIsFoundAgainAfterTheStyleIsLearnedLate) {
     EXPECT_EQ(outer->implicitVariable->position(), kNoPosition);
 }
 
+TEST(SyntaxErrorTest, AFileEndingInEndIsNotTakenToCloseItsFunctionsWithEnd) {
+    // The last `end` closes an `if`: the functions are siblings, unclosed.
+    fe::astapi::AstNodeFactory factory;
+    Program const* program =
+        lf::parser::parse(u"function a\n x = 1;\nfunction b\n if x\n  y = 2;\n end  \n\n", factory);
+    ASSERT_EQ(program->elements.size(), 2u);
+    auto const* a = nodeAs<FunctionDefinition>(program->elements[0]);
+    auto const* b = nodeAs<FunctionDefinition>(program->elements[1]);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(a->body.size(), 1u);
+    ASSERT_EQ(b->body.size(), 1u);
+    EXPECT_EQ(b->body[0]->kind(), NodeKind::If);
+}
+
 }  // namespace
