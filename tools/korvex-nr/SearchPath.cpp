@@ -1,5 +1,6 @@
 #include "tools/korvex-nr/SearchPath.hpp"
 
+#include <algorithm>
 #include <mutex>
 #include <system_error>
 #include <utility>
@@ -12,6 +13,7 @@ namespace korvex::tool {
 namespace {
 
 constexpr std::string_view kSourceSuffix = ".kx";
+constexpr std::string_view kPrivateFolder = "private";
 
 // The components of a valid dotted name, in UTF-8 (they are ASCII).
 std::vector<std::string> componentsOf(std::u16string_view dottedName) {
@@ -28,7 +30,34 @@ std::vector<std::string> componentsOf(std::u16string_view dottedName) {
 
 }  // namespace
 
-SearchPath::SearchPath(std::vector<std::filesystem::path> folders) : folders_(std::move(folders)) {}
+std::vector<std::filesystem::directory_entry> listFolder(std::filesystem::path const& folder,
+                                                         std::error_code& error) {
+    std::vector<std::filesystem::directory_entry> entries;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        entries.push_back(*entry);
+    }
+    return entries;
+}
+
+SearchPath::SearchPath(std::vector<std::filesystem::path> folders) {
+    std::error_code error;
+    workingFolder_ = std::filesystem::current_path(error);
+    for (std::filesystem::path const& folder : folders) {
+        folders_.push_back(keyOf(folder));
+    }
+}
+
+std::filesystem::path SearchPath::keyOf(std::filesystem::path const& folder) const {
+    std::filesystem::path key =
+        folder.is_absolute() ? std::filesystem::path(folder.root_path()) : workingFolder_;
+    for (std::filesystem::path const& component : folder.relative_path()) {
+        if (!component.empty() && component != ".") {
+            key /= component;
+        }
+    }
+    return key;
+}
 
 bool SearchPath::names(std::u16string_view dottedName,
                        std::optional<std::filesystem::path> const& privateFolder) const {
@@ -52,7 +81,7 @@ bool SearchPath::find(std::u16string_view dottedName, Wanted wanted,
     }
     // A private folder holds no packages, so only plain names are found there.
     if (privateFolder && components.size() == 1 && wanted == Wanted::anything) {
-        Listing const& own = listing(*privateFolder);
+        Listing const& own = listing(keyOf(*privateFolder));
         return own.functions.contains(components.front()) ||
                own.classes.contains(components.front());
     }
@@ -84,15 +113,32 @@ SearchPath::Listing const& SearchPath::listing(std::filesystem::path const& fold
         }
     }
     // A folder that cannot be listed holds nothing. Two threads may list one
-    // folder at once; the first listing stored is kept (entries of the map
-    // never move, so references to them stay valid).
-    Listing listing;
+    // folder at once; the first listing stored is kept.
     std::error_code error;
-    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error)) {
-        std::string const name = entry->path().filename().string();
-        std::error_code entryError;
-        if (entry->is_directory(entryError)) {
+    return keep(folder, listingOf(listFolder(folder, error)));
+}
+
+void SearchPath::recordListing(std::filesystem::path const& folder,
+                               std::vector<std::filesystem::directory_entry> const& entries) const {
+    std::filesystem::path const key = keyOf(folder);
+    keep(key, listingOf(entries));
+    bool const hasPrivateFolder =
+        std::ranges::any_of(entries, [](std::filesystem::directory_entry const& entry) {
+            std::error_code error;
+            return entry.path().filename() == kPrivateFolder && entry.is_directory(error);
+        });
+    if (!hasPrivateFolder) {
+        keep(key / kPrivateFolder, Listing{});
+    }
+}
+
+SearchPath::Listing SearchPath::listingOf(
+    std::vector<std::filesystem::directory_entry> const& entries) {
+    Listing listing;
+    for (std::filesystem::directory_entry const& entry : entries) {
+        std::string const name = entry.path().filename().string();
+        std::error_code error;
+        if (entry.is_directory(error)) {
             if (name.size() > 1 && name.front() == '+') {
                 listing.packages.insert(name.substr(1));
             } else if (name.size() > 1 && name.front() == '@') {
@@ -102,6 +148,12 @@ SearchPath::Listing const& SearchPath::listing(std::filesystem::path const& fold
             listing.functions.insert(name.substr(0, name.size() - kSourceSuffix.size()));
         }
     }
+    return listing;
+}
+
+SearchPath::Listing const& SearchPath::keep(std::filesystem::path const& folder,
+                                            Listing listing) const {
+    // Entries of the map never move, so references to them stay valid.
     std::unique_lock const lock(cacheMutex_);
     return listings_.try_emplace(folder, std::move(listing)).first->second;
 }
