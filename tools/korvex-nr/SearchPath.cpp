@@ -42,21 +42,28 @@ std::vector<std::filesystem::directory_entry> listFolder(std::filesystem::path c
 
 SearchPath::SearchPath(std::vector<std::filesystem::path> folders) {
     std::error_code error;
-    workingFolder_ = std::filesystem::current_path(error);
+    workingFolder_ = std::filesystem::current_path(error).native();
+    if (workingFolder_ == "/") {
+        workingFolder_.clear();
+    }
     for (std::filesystem::path const& folder : folders) {
         folders_.push_back(keyOf(folder));
     }
 }
 
-std::filesystem::path SearchPath::keyOf(std::filesystem::path const& folder) const {
-    std::filesystem::path key =
-        folder.is_absolute() ? std::filesystem::path(folder.root_path()) : workingFolder_;
-    for (std::filesystem::path const& component : folder.relative_path()) {
+std::string SearchPath::keyOf(std::filesystem::path const& folder) const {
+    std::string key = folder.is_absolute() ? std::string() : workingFolder_;
+    std::string_view rest = folder.native();
+    while (!rest.empty()) {
+        std::size_t const slash = rest.find('/');
+        std::string_view const component = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
         if (!component.empty() && component != ".") {
-            key /= component;
+            key += '/';
+            key += component;
         }
     }
-    return key;
+    return key.empty() ? "/" : key;
 }
 
 bool SearchPath::names(std::u16string_view dottedName,
@@ -74,7 +81,7 @@ bool SearchPath::find(std::u16string_view dottedName, Wanted wanted,
         return false;
     }
     std::vector<std::string> const components = componentsOf(dottedName);
-    for (std::filesystem::path const& folder : folders_) {
+    for (std::string const& folder : folders_) {
         if (findIn(folder, components, wanted)) {
             return true;
         }
@@ -88,13 +95,14 @@ bool SearchPath::find(std::u16string_view dottedName, Wanted wanted,
     return false;
 }
 
-bool SearchPath::findIn(std::filesystem::path folder, std::vector<std::string> const& components,
+bool SearchPath::findIn(std::string folder, std::vector<std::string> const& components,
                         Wanted wanted) const {
     for (std::size_t index = 0; index + 1 < components.size(); ++index) {
         if (!listing(folder).packages.contains(components[index])) {
             return false;
         }
-        folder /= "+" + components[index];
+        folder += "/+";
+        folder += components[index];
     }
     Listing const& last = listing(folder);
     std::string const& name = components.back();
@@ -105,7 +113,7 @@ bool SearchPath::findIn(std::filesystem::path folder, std::vector<std::string> c
            (last.functions.contains(name) || last.classes.contains(name));
 }
 
-SearchPath::Listing const& SearchPath::listing(std::filesystem::path const& folder) const {
+SearchPath::Listing const& SearchPath::listing(std::string const& folder) const {
     {
         std::shared_lock const lock(cacheMutex_);
         if (auto found = listings_.find(folder); found != listings_.end()) {
@@ -120,7 +128,7 @@ SearchPath::Listing const& SearchPath::listing(std::filesystem::path const& fold
 
 void SearchPath::recordListing(std::filesystem::path const& folder,
                                std::vector<std::filesystem::directory_entry> const& entries) const {
-    std::filesystem::path const key = keyOf(folder);
+    std::string const key = keyOf(folder);
     keep(key, listingOf(entries));
     bool const hasPrivateFolder =
         std::ranges::any_of(entries, [](std::filesystem::directory_entry const& entry) {
@@ -128,7 +136,7 @@ void SearchPath::recordListing(std::filesystem::path const& folder,
             return entry.path().filename() == kPrivateFolder && entry.is_directory(error);
         });
     if (!hasPrivateFolder) {
-        keep(key / kPrivateFolder, Listing{});
+        keep(key + '/' + std::string(kPrivateFolder), Listing{});
     }
 }
 
@@ -151,8 +159,7 @@ SearchPath::Listing SearchPath::listingOf(
     return listing;
 }
 
-SearchPath::Listing const& SearchPath::keep(std::filesystem::path const& folder,
-                                            Listing listing) const {
+SearchPath::Listing const& SearchPath::keep(std::string const& folder, Listing listing) const {
     // Entries of the map never move, so references to them stay valid.
     std::unique_lock const lock(cacheMutex_);
     return listings_.try_emplace(folder, std::move(listing)).first->second;

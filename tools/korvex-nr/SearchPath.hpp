@@ -15,13 +15,13 @@
 // every file of a run, on every thread.
 
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <set>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 #include <vector>
 
 namespace korvex::tool {
@@ -63,25 +63,27 @@ class SearchPath {
 
     bool find(std::u16string_view dottedName, Wanted wanted,
               std::optional<std::filesystem::path> const& privateFolder) const;
-    bool findIn(std::filesystem::path folder, std::vector<std::string> const& components,
+    bool findIn(std::string folder, std::vector<std::string> const& components,
                 Wanted wanted) const;
     // The listing of `folder`, a key of the cache.
-    Listing const& listing(std::filesystem::path const& folder) const;
+    Listing const& listing(std::string const& folder) const;
     // Stores `listing` for `folder` unless one is stored already; the one
     // stored.
-    Listing const& keep(std::filesystem::path const& folder, Listing listing) const;
+    Listing const& keep(std::string const& folder, Listing listing) const;
     static Listing listingOf(std::vector<std::filesystem::directory_entry> const& entries);
-    // `folder` as a key of the cache: absolute, without `.` components.
-    std::filesystem::path keyOf(std::filesystem::path const& folder) const;
+    // `folder` as a key of the cache: absolute, its components joined by
+    // single slashes, without `.` components.
+    std::string keyOf(std::filesystem::path const& folder) const;
 
-    // The folder relative paths are taken from, when the object was made.
-    std::filesystem::path workingFolder_;
+    // The folder relative paths are taken from, when the object was made
+    // (empty for the root).
+    std::string workingFolder_;
     // The folders of the path, as keys of the cache.
-    std::vector<std::filesystem::path> folders_;
+    std::vector<std::string> folders_;
     // Readers share the cache; a new listing is made outside the lock.
     mutable std::shared_mutex cacheMutex_;
     // Each folder listed so far, by key.
-    mutable std::map<std::filesystem::path, Listing> listings_;
+    mutable std::unordered_map<std::string, Listing> listings_;
 };
 
 }  // namespace korvex::tool
