@@ -159,7 +159,7 @@ FileReport checkFile(std::string const& path, CallerModel model, FileChecks cons
         thread_local std::string text;
         auto const readStart = std::chrono::steady_clock::now();
         try {
-            readFileInto(path, text);
+            readRegularFileInto(path, text);
             report.times.readSeconds = secondsSince(readStart);
             report.times.bytes = text.size();
         } catch (InvocationError const& error) {
