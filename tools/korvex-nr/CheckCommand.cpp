@@ -25,6 +25,8 @@
 #include "tools/korvex-nr/CheckSettings.hpp"
 #include "tools/korvex-nr/HtmlReport.hpp"
 #include "tools/korvex-nr/ProjectConfig.hpp"
+#include "tools/korvex-nr/SearchPath.hpp"
+#include "tools/korvex-nr/SearchPathCallbacks.hpp"
 #include "tools/korvex-nr/SourceCheck.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
 
@@ -44,11 +46,41 @@ bool inContinuousIntegration() {
     return ci != nullptr && *ci != '\0' && std::string_view(ci) != "false";
 }
 
+// Adds the files below `folder` that `exclusions` leave in and whose name
+// ends in `.kx` to `sources`, descending into folders but not through links
+// to them. Each listing made goes to `searchPath` as well, which then need
+// not list the folder again. Stops at the first folder that cannot be
+// listed, with `error` set.
+void collectFolder(fs::path const& folder, Exclusions const& exclusions,
+                   SearchPath const& searchPath, std::vector<std::string>& sources,
+                   std::error_code& error) {
+    std::vector<fs::directory_entry> const entries = listFolder(folder, error);
+    if (error) {
+        return;
+    }
+    searchPath.recordListing(folder, entries);
+    for (fs::directory_entry const& entry : entries) {
+        if (exclusions.excludes(entry.path())) {
+            continue;
+        }
+        std::error_code entryError;
+        if (entry.is_directory(entryError) && !entry.is_symlink(entryError)) {
+            collectFolder(entry.path(), exclusions, searchPath, sources, error);
+            if (error) {
+                return;
+            }
+        } else if (entry.path().extension() == kSourceSuffix && entry.is_regular_file(entryError)) {
+            sources.push_back(entry.path().lexically_normal().string());
+        }
+    }
+}
+
 // The files named by `paths`: each file given, and every `.kx` file below
 // each folder given that `exclusions` leave in (directory links are not
 // followed), sorted by path and listed once each.
 std::vector<std::string> collectSources(std::vector<std::string> const& paths,
-                                        Exclusions const& exclusions) {
+                                        Exclusions const& exclusions,
+                                        SearchPath const& searchPath) {
     std::vector<std::string> sources;
     for (std::string const& path : paths) {
         std::error_code error;
@@ -60,17 +92,7 @@ std::vector<std::string> collectSources(std::vector<std::string> const& paths,
         if (!fs::is_directory(status)) {
             throw InvocationError("'" + path + "' is neither a file nor a folder");
         }
-        fs::recursive_directory_iterator entry(path, error);
-        for (; !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
-            std::error_code entryError;
-            if (exclusions.excludes(entry->path())) {
-                entry.disable_recursion_pending();
-                continue;
-            }
-            if (entry->path().extension() == kSourceSuffix && entry->is_regular_file(entryError)) {
-                sources.push_back(entry->path().lexically_normal().string());
-            }
-        }
+        collectFolder(path, exclusions, searchPath, sources, error);
         if (error) {
             throw InvocationError("cannot list the folder '" + path + "': " + error.message());
         }
@@ -137,7 +159,7 @@ FileReport checkFile(std::string const& path, CallerModel model, FileChecks cons
         thread_local std::string text;
         auto const readStart = std::chrono::steady_clock::now();
         try {
-            readFileInto(path, text);
+            readRegularFileInto(path, text);
             report.times.readSeconds = secondsSince(readStart);
             report.times.bytes = text.size();
         } catch (InvocationError const& error) {
@@ -302,13 +324,14 @@ class CheckCommand final : public Subcommand {
         }
         CallerModel model = callerModel(settings, paths_);
         // The search path is read once for all files, on all threads.
-        model.externalNames = std::make_shared<ExternalNames const>(model);
+        auto const externalNames = std::make_shared<ExternalNames const>(model);
+        model.externalNames = externalNames;
         FileChecks checks{{}, reportUnusedIgnores_, !htmlFolder_.empty(), allSyntaxErrors_};
         for (std::string const& identifier : settings.disable.value) {
             checks.disabled.emplace_back(shortIdentifier(identifier));
         }
         std::vector<std::string> const sources =
-            collectSources(paths_, Exclusions(settings, commandLine_));
+            collectSources(paths_, Exclusions(settings, commandLine_), externalNames->searchPath());
         // The switch is process-wide: set it before any thread reads it.
         lf::features::setPackageImportsFeature(settings.packageImports.value.value_or(false));
 

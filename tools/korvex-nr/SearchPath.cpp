@@ -1,5 +1,6 @@
 #include "tools/korvex-nr/SearchPath.hpp"
 
+#include <algorithm>
 #include <mutex>
 #include <system_error>
 #include <utility>
@@ -12,6 +13,7 @@ namespace korvex::tool {
 namespace {
 
 constexpr std::string_view kSourceSuffix = ".kx";
+constexpr std::string_view kPrivateFolder = "private";
 
 // The components of a valid dotted name, in UTF-8 (they are ASCII).
 std::vector<std::string> componentsOf(std::u16string_view dottedName) {
@@ -28,7 +30,41 @@ std::vector<std::string> componentsOf(std::u16string_view dottedName) {
 
 }  // namespace
 
-SearchPath::SearchPath(std::vector<std::filesystem::path> folders) : folders_(std::move(folders)) {}
+std::vector<std::filesystem::directory_entry> listFolder(std::filesystem::path const& folder,
+                                                         std::error_code& error) {
+    std::vector<std::filesystem::directory_entry> entries;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        entries.push_back(*entry);
+    }
+    return entries;
+}
+
+SearchPath::SearchPath(std::vector<std::filesystem::path> folders) {
+    std::error_code error;
+    workingFolder_ = std::filesystem::current_path(error).native();
+    if (workingFolder_ == "/") {
+        workingFolder_.clear();
+    }
+    for (std::filesystem::path const& folder : folders) {
+        folders_.push_back(keyOf(folder));
+    }
+}
+
+std::string SearchPath::keyOf(std::filesystem::path const& folder) const {
+    std::string key = folder.is_absolute() ? std::string() : workingFolder_;
+    std::string_view rest = folder.native();
+    while (!rest.empty()) {
+        std::size_t const slash = rest.find('/');
+        std::string_view const component = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (!component.empty() && component != ".") {
+            key += '/';
+            key += component;
+        }
+    }
+    return key.empty() ? "/" : key;
+}
 
 bool SearchPath::names(std::u16string_view dottedName,
                        std::optional<std::filesystem::path> const& privateFolder) const {
@@ -45,27 +81,28 @@ bool SearchPath::find(std::u16string_view dottedName, Wanted wanted,
         return false;
     }
     std::vector<std::string> const components = componentsOf(dottedName);
-    for (std::filesystem::path const& folder : folders_) {
+    for (std::string const& folder : folders_) {
         if (findIn(folder, components, wanted)) {
             return true;
         }
     }
     // A private folder holds no packages, so only plain names are found there.
     if (privateFolder && components.size() == 1 && wanted == Wanted::anything) {
-        Listing const& own = listing(*privateFolder);
+        Listing const& own = listing(keyOf(*privateFolder));
         return own.functions.contains(components.front()) ||
                own.classes.contains(components.front());
     }
     return false;
 }
 
-bool SearchPath::findIn(std::filesystem::path folder, std::vector<std::string> const& components,
+bool SearchPath::findIn(std::string folder, std::vector<std::string> const& components,
                         Wanted wanted) const {
     for (std::size_t index = 0; index + 1 < components.size(); ++index) {
         if (!listing(folder).packages.contains(components[index])) {
             return false;
         }
-        folder /= "+" + components[index];
+        folder += "/+";
+        folder += components[index];
     }
     Listing const& last = listing(folder);
     std::string const& name = components.back();
@@ -76,7 +113,7 @@ bool SearchPath::findIn(std::filesystem::path folder, std::vector<std::string> c
            (last.functions.contains(name) || last.classes.contains(name));
 }
 
-SearchPath::Listing const& SearchPath::listing(std::filesystem::path const& folder) const {
+SearchPath::Listing const& SearchPath::listing(std::string const& folder) const {
     {
         std::shared_lock const lock(cacheMutex_);
         if (auto found = listings_.find(folder); found != listings_.end()) {
@@ -84,15 +121,32 @@ SearchPath::Listing const& SearchPath::listing(std::filesystem::path const& fold
         }
     }
     // A folder that cannot be listed holds nothing. Two threads may list one
-    // folder at once; the first listing stored is kept (entries of the map
-    // never move, so references to them stay valid).
-    Listing listing;
+    // folder at once; the first listing stored is kept.
     std::error_code error;
-    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error)) {
-        std::string const name = entry->path().filename().string();
-        std::error_code entryError;
-        if (entry->is_directory(entryError)) {
+    return keep(folder, listingOf(listFolder(folder, error)));
+}
+
+void SearchPath::recordListing(std::filesystem::path const& folder,
+                               std::vector<std::filesystem::directory_entry> const& entries) const {
+    std::string const key = keyOf(folder);
+    keep(key, listingOf(entries));
+    bool const hasPrivateFolder =
+        std::ranges::any_of(entries, [](std::filesystem::directory_entry const& entry) {
+            std::error_code error;
+            return entry.path().filename() == kPrivateFolder && entry.is_directory(error);
+        });
+    if (!hasPrivateFolder) {
+        keep(key + '/' + std::string(kPrivateFolder), Listing{});
+    }
+}
+
+SearchPath::Listing SearchPath::listingOf(
+    std::vector<std::filesystem::directory_entry> const& entries) {
+    Listing listing;
+    for (std::filesystem::directory_entry const& entry : entries) {
+        std::string const name = entry.path().filename().string();
+        std::error_code error;
+        if (entry.is_directory(error)) {
             if (name.size() > 1 && name.front() == '+') {
                 listing.packages.insert(name.substr(1));
             } else if (name.size() > 1 && name.front() == '@') {
@@ -102,6 +156,11 @@ SearchPath::Listing const& SearchPath::listing(std::filesystem::path const& fold
             listing.functions.insert(name.substr(0, name.size() - kSourceSuffix.size()));
         }
     }
+    return listing;
+}
+
+SearchPath::Listing const& SearchPath::keep(std::string const& folder, Listing listing) const {
+    // Entries of the map never move, so references to them stay valid.
     std::unique_lock const lock(cacheMutex_);
     return listings_.try_emplace(folder, std::move(listing)).first->second;
 }

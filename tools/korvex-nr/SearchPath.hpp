@@ -9,23 +9,39 @@
 // resolved file holds functions and classes that only that file sees.
 //
 // Every folder (the `private` folders too) is listed once, at its first use,
-// whichever thread asks; later changes on disk are not seen. One object
-// serves every file of a run, on every thread.
+// whichever thread asks, or taken from a listing the caller already made;
+// later changes on disk are not seen. Listings are kept by absolute path
+// without `.` components, so `./a` and `a` share one. One object serves
+// every file of a run, on every thread.
 
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <set>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <unordered_map>
 #include <vector>
 
 namespace korvex::tool {
 
+// The entries of `folder` in the order the system gives them; on an error,
+// `error` is set and the entries are those read before it.
+std::vector<std::filesystem::directory_entry> listFolder(std::filesystem::path const& folder,
+                                                         std::error_code& error);
+
 class SearchPath {
   public:
     explicit SearchPath(std::vector<std::filesystem::path> folders);
+
+    // Keeps `entries`, the caller's listing of `folder`, as that folder's
+    // listing (a listing kept already stays), and an empty one for
+    // `folder/private` when `entries` hold no folder of that name: a walk
+    // over the files to check lists most folders anyway, and files beside
+    // which no `private` folder exists are the rule.
+    void recordListing(std::filesystem::path const& folder,
+                       std::vector<std::filesystem::directory_entry> const& entries) const;
 
     // Whether `dottedName` names a function, class or package on the path,
     // or a function or class in `privateFolder` (the `private` folder beside
@@ -47,14 +63,27 @@ class SearchPath {
 
     bool find(std::u16string_view dottedName, Wanted wanted,
               std::optional<std::filesystem::path> const& privateFolder) const;
-    bool findIn(std::filesystem::path folder, std::vector<std::string> const& components,
+    bool findIn(std::string folder, std::vector<std::string> const& components,
                 Wanted wanted) const;
-    Listing const& listing(std::filesystem::path const& folder) const;
+    // The listing of `folder`, a key of the cache.
+    Listing const& listing(std::string const& folder) const;
+    // Stores `listing` for `folder` unless one is stored already; the one
+    // stored.
+    Listing const& keep(std::string const& folder, Listing listing) const;
+    static Listing listingOf(std::vector<std::filesystem::directory_entry> const& entries);
+    // `folder` as a key of the cache: absolute, its components joined by
+    // single slashes, without `.` components.
+    std::string keyOf(std::filesystem::path const& folder) const;
 
-    std::vector<std::filesystem::path> folders_;
+    // The folder relative paths are taken from, when the object was made
+    // (empty for the root).
+    std::string workingFolder_;
+    // The folders of the path, as keys of the cache.
+    std::vector<std::string> folders_;
     // Readers share the cache; a new listing is made outside the lock.
     mutable std::shared_mutex cacheMutex_;
-    mutable std::map<std::filesystem::path, Listing> listings_;
+    // Each folder listed so far, by key.
+    mutable std::unordered_map<std::string, Listing> listings_;
 };
 
 }  // namespace korvex::tool

@@ -55,6 +55,8 @@ class ExternalNames {
                std::optional<std::filesystem::path> const& privateFolder) const;
     // A package of that name exists.
     bool namesPackage(std::u16string_view name) const;
+    // The search path, to hand it listings made for other ends.
+    SearchPath const& searchPath() const { return path_; }
 
   private:
     bool underExternalPackage(std::u16string_view name) const;

@@ -17,6 +17,7 @@ using korvex::testing::TemporaryFolder;
 using korvex::tool::InvocationError;
 using korvex::tool::readFile;
 using korvex::tool::readFileInto;
+using korvex::tool::readRegularFileInto;
 
 TEST(ReadFile, ReusedBufferHoldsExactlyEachFile) {
     TemporaryFolder folder;
@@ -44,15 +45,37 @@ TEST(ReadFile, PipesAreReadToTheEndOfTheirData) {
     EXPECT_EQ(readFile(path), content);
 }
 
+TEST(ReadFile, RegularFilesAreReadWholeAroundTheFirstReadSize) {
+    TemporaryFolder folder;
+    std::string buffer;
+    for (std::size_t const size : {0, 1, 4095, 4096, 4097, 8192, 100'003}) {
+        std::string content(size, 'r');
+        if (size > 0) {
+            content.back() = '\n';
+        }
+        std::string const path = folder.addFile("f" + std::to_string(size) + ".kx", content);
+        readRegularFileInto(path, buffer);
+        EXPECT_EQ(buffer, content) << size << " bytes";
+    }
+}
+
 TEST(ReadFile, FoldersAndMissingFilesAreUserErrors) {
     TemporaryFolder folder;
     auto message = [](std::string const& path) {
+        std::string messages[2] = {"no error", "no error"};
         try {
             readFile(path);
         } catch (InvocationError const& error) {
-            return std::string(error.what());
+            messages[0] = error.what();
         }
-        return std::string("no error");
+        try {
+            std::string buffer;
+            readRegularFileInto(path, buffer);
+        } catch (InvocationError const& error) {
+            messages[1] = error.what();
+        }
+        EXPECT_EQ(messages[0], messages[1]) << "both ways of reading fail alike";
+        return messages[0];
     };
     std::string const root = folder.root().string();
     EXPECT_EQ(message(root), "cannot read '" + root + "': it is a directory");

@@ -124,6 +124,40 @@ TEST_F(SearchPathTest, ListsEachFolderOnceAtItsFirstUse) {
     EXPECT_TRUE(both().names(u"late"));
 }
 
+TEST_F(SearchPathTest, ListingsMadeByTheCallerStandInForTheFolders) {
+    SearchPath const path = both();
+    std::error_code error;
+    std::filesystem::path const spelledOtherwise = first.root() / "." / "+geometry" / ".";
+    path.recordListing(spelledOtherwise, listFolder(spelledOtherwise, error));
+    ASSERT_FALSE(error);
+    first.addFile("+geometry/added.kx");
+    first.addFile("+geometry/private/helper.kx");
+    first.addFile("private/secret.kx");
+    EXPECT_TRUE(path.names(u"geometry.circle"));
+    EXPECT_FALSE(path.names(u"geometry.added")) << "the recorded listing answers, whatever its "
+                                                   "spelling of the folder";
+    EXPECT_TRUE(path.names(u"geometry.square")) << "other folders of the package still count";
+    EXPECT_TRUE(path.names(u"helper", first.root() / "+geometry" / "private"))
+        << "a private folder in the listing is listed when used";
+
+    path.recordListing(first.root(), {});
+    EXPECT_FALSE(path.names(u"secret", first.root() / "private"))
+        << "a private folder absent from the listing holds nothing";
+    EXPECT_TRUE(path.names(u"area")) << "a folder already listed keeps its first listing";
+}
+
+TEST(ListFolderTest, ListsEveryEntryOrReportsTheFolderUnreadable) {
+    TemporaryFolder folder;
+    folder.addFile("a.kx");
+    folder.addFolder("+p");
+    std::error_code error;
+    std::vector<std::filesystem::directory_entry> const entries = listFolder(folder.root(), error);
+    EXPECT_FALSE(error);
+    EXPECT_EQ(entries.size(), 2u);
+    EXPECT_TRUE(listFolder(folder.root() / "absent", error).empty());
+    EXPECT_TRUE(error);
+}
+
 TEST_F(SearchPathTest, MissingFoldersHoldNothing) {
     SearchPath const path({first.root() / "absent", first.root() / "area.kx"});
     EXPECT_FALSE(path.names(u"area"));
