@@ -44,6 +44,37 @@ inline bool sameUnits(std::u16string_view a, std::u16string_view b) {
     return fourUnits(a.data() + size - 4) == fourUnits(b.data() + size - 4);
 }
 
+// A hash of a text's code units, fast for short names (the keys of every
+// name table): four code units per multiply, then a final
+// mix so that the low bits, which pick the slot, depend on every unit.
+inline std::size_t hashUnits(std::u16string_view text) {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+    std::uint64_t hash = text.size();
+    std::size_t i = 0;
+    for (; i + 4 <= text.size(); i += 4) {
+        std::uint64_t units;
+        std::memcpy(&units, text.data() + i, sizeof units);
+        hash = (hash ^ units) * kMultiplier;
+    }
+    if (i < text.size() && text.size() >= 4) {
+        // The last four units, overlapping units already mixed in: one load
+        // instead of a loop.
+        std::uint64_t units;
+        std::memcpy(&units, text.data() + text.size() - 4, sizeof units);
+        hash = (hash ^ units) * kMultiplier;
+    } else if (i < text.size()) {
+        // Shifted in unit by unit: a memcpy of variable length would be a call.
+        std::uint64_t units = 0;
+        for (std::size_t k = i; k < text.size(); ++k) {
+            units = units << 16 | text[k];
+        }
+        hash = (hash ^ units) * kMultiplier;
+    }
+    hash ^= hash >> 32;
+    hash *= kMultiplier;
+    return static_cast<std::size_t>(hash ^ (hash >> 29));
+}
+
 // Unpaired surrogates become U+FFFD.
 std::string toUtf8(std::u16string_view text);
 

@@ -11,35 +11,18 @@
 //   changed through `tryEmplace`'s result until the map next grows.
 
 #include <cstddef>
-#include <cstdint>
-#include <cstring>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "foundation/text/Utf.hpp"
+
 namespace fe::nr {
 
-// The hash that NameMap probes with, from the name's code units, four at a
-// time: names are short. Callers that look one name up in several maps
-// compute it once.
+// The hash that NameMap probes with. Callers that look one name up in
+// several maps compute it once.
 inline std::size_t hashName(std::u16string_view name) {
-    constexpr std::uint64_t kMultiplier = 0x9e3779b97f4a7c15u;
-    std::uint64_t hash = name.size() * kMultiplier;
-    char16_t const* unit = name.data();
-    std::size_t left = name.size();
-    for (; left >= 4; left -= 4, unit += 4) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, unit, sizeof word);
-        hash = (hash ^ word) * kMultiplier;
-        hash ^= hash >> 32;
-    }
-    if (left > 0) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, unit, left * sizeof *unit);
-        hash = (hash ^ word) * kMultiplier;
-        hash ^= hash >> 32;
-    }
-    return static_cast<std::size_t>(hash);
+    return fl::text::hashUnits(name);
 }
 
 template <class Value>
@@ -92,8 +75,9 @@ class NameMap {
             Slot const& slot = slots[index];
             // Names of one tree are interned, so equal text mostly means the
             // same buffer; the text decides for names from elsewhere.
-            if (!slot.occupied || (slot.hash == hash && slot.name.size() == name.size() &&
-                                   (slot.name.data() == name.data() || slot.name == name))) {
+            if (!slot.occupied ||
+                (slot.hash == hash && slot.name.size() == name.size() &&
+                 (slot.name.data() == name.data() || fl::text::sameUnits(slot.name, name)))) {
                 return slot;
             }
         }
