@@ -49,8 +49,6 @@ class AstNodeAllocator {
     std::size_t bytesAllocated() const { return bytesAllocated_; }
 
   private:
-    static constexpr std::size_t kBlockSize = 64 * 1024;
-
     // A slot of the open-addressing table of interned names; empty while
     // `text` is null. Sixteen bytes, so that four share a cache line.
     struct NameSlot {
@@ -65,7 +63,7 @@ class AstNodeAllocator {
     NameSlot& findName(std::u16string_view text, std::uint32_t hash);
     void growNames();
 
-    // Blocks of kBlockSize bytes, and the blocks of large requests.
+    // Blocks of the arena's block size, and the blocks of large requests.
     std::vector<std::unique_ptr<std::byte[]>> blocks_;
     std::vector<std::unique_ptr<std::byte[]>> largeBlocks_;
     std::byte* cursor_ = nullptr;
