@@ -23,6 +23,7 @@
 #include "tools/korvex-nr/CallerOptions.hpp"
 #include "tools/korvex-nr/CheckReport.hpp"
 #include "tools/korvex-nr/CheckSettings.hpp"
+#include "tools/korvex-nr/FileReading.hpp"
 #include "tools/korvex-nr/HtmlReport.hpp"
 #include "tools/korvex-nr/ProjectConfig.hpp"
 #include "tools/korvex-nr/SearchPath.hpp"
@@ -48,29 +49,32 @@ bool inContinuousIntegration() {
 
 // Adds the files below `folder` that `exclusions` leave in and whose name
 // ends in `.kx` to `sources`, descending into folders but not through links
-// to them. Each listing made goes to `searchPath` as well, which then need
-// not list the folder again. Stops at the first folder that cannot be
-// listed, with `error` set.
-void collectFolder(fs::path const& folder, Exclusions const& exclusions,
+// to them. `folder` is opened relative to `parent` when one is given (its
+// name is then relative to it), which stays open meanwhile: a walk holds
+// one descriptor per level. Each listing made goes to `searchPath` as well,
+// which then need not list the folder again. Stops at the first folder that
+// cannot be listed, with `error` set.
+void collectFolder(OpenFolder const* parent, fs::path const& folder, Exclusions const& exclusions,
                    SearchPath const& searchPath, std::vector<std::string>& sources,
                    std::error_code& error) {
-    std::vector<fs::directory_entry> const entries = listFolder(folder, error);
+    OpenFolder const open(parent, parent != nullptr ? folder.filename() : folder, error);
+    std::vector<FolderEntry> const entries = open.entries(error);
     if (error) {
         return;
     }
     searchPath.recordListing(folder, entries);
-    for (fs::directory_entry const& entry : entries) {
-        if (exclusions.excludes(entry.path())) {
+    for (FolderEntry const& entry : entries) {
+        fs::path const path = folder / entry.name;
+        if (exclusions.excludes(path)) {
             continue;
         }
-        std::error_code entryError;
-        if (entry.is_directory(entryError) && !entry.is_symlink(entryError)) {
-            collectFolder(entry.path(), exclusions, searchPath, sources, error);
+        if (entry.kind == EntryKind::folder && !entry.link) {
+            collectFolder(&open, path, exclusions, searchPath, sources, error);
             if (error) {
                 return;
             }
-        } else if (entry.path().extension() == kSourceSuffix && entry.is_regular_file(entryError)) {
-            sources.push_back(entry.path().lexically_normal().string());
+        } else if (path.extension() == kSourceSuffix && entry.kind == EntryKind::file) {
+            sources.push_back(path.lexically_normal().string());
         }
     }
 }
@@ -92,7 +96,7 @@ std::vector<std::string> collectSources(std::vector<std::string> const& paths,
         if (!fs::is_directory(status)) {
             throw InvocationError("'" + path + "' is neither a file nor a folder");
         }
-        collectFolder(path, exclusions, searchPath, sources, error);
+        collectFolder(nullptr, path, exclusions, searchPath, sources, error);
         if (error) {
             throw InvocationError("cannot list the folder '" + path + "': " + error.message());
         }

@@ -30,16 +30,6 @@ std::vector<std::string> componentsOf(std::u16string_view dottedName) {
 
 }  // namespace
 
-std::vector<std::filesystem::directory_entry> listFolder(std::filesystem::path const& folder,
-                                                         std::error_code& error) {
-    std::vector<std::filesystem::directory_entry> entries;
-    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error)) {
-        entries.push_back(*entry);
-    }
-    return entries;
-}
-
 SearchPath::SearchPath(std::vector<std::filesystem::path> folders) {
     std::error_code error;
     workingFolder_ = std::filesystem::current_path(error).native();
@@ -127,26 +117,22 @@ SearchPath::Listing const& SearchPath::listing(std::string const& folder) const 
 }
 
 void SearchPath::recordListing(std::filesystem::path const& folder,
-                               std::vector<std::filesystem::directory_entry> const& entries) const {
+                               std::vector<FolderEntry> const& entries) const {
     std::string const key = keyOf(folder);
     keep(key, listingOf(entries));
-    bool const hasPrivateFolder =
-        std::ranges::any_of(entries, [](std::filesystem::directory_entry const& entry) {
-            std::error_code error;
-            return entry.path().filename() == kPrivateFolder && entry.is_directory(error);
-        });
+    bool const hasPrivateFolder = std::ranges::any_of(entries, [](FolderEntry const& entry) {
+        return entry.name == kPrivateFolder && entry.kind == EntryKind::folder;
+    });
     if (!hasPrivateFolder) {
         keep(key + '/' + std::string(kPrivateFolder), Listing{});
     }
 }
 
-SearchPath::Listing SearchPath::listingOf(
-    std::vector<std::filesystem::directory_entry> const& entries) {
+SearchPath::Listing SearchPath::listingOf(std::vector<FolderEntry> const& entries) {
     Listing listing;
-    for (std::filesystem::directory_entry const& entry : entries) {
-        std::string const name = entry.path().filename().string();
-        std::error_code error;
-        if (entry.is_directory(error)) {
+    for (FolderEntry const& entry : entries) {
+        std::string const& name = entry.name;
+        if (entry.kind == EntryKind::folder) {
             if (name.size() > 1 && name.front() == '+') {
                 listing.packages.insert(name.substr(1));
             } else if (name.size() > 1 && name.front() == '@') {

@@ -24,12 +24,9 @@
 #include <unordered_map>
 #include <vector>
 
-namespace korvex::tool {
+#include "tools/korvex-nr/FileReading.hpp"
 
-// The entries of `folder` in the order the system gives them; on an error,
-// `error` is set and the entries are those read before it.
-std::vector<std::filesystem::directory_entry> listFolder(std::filesystem::path const& folder,
-                                                         std::error_code& error);
+namespace korvex::tool {
 
 class SearchPath {
   public:
@@ -41,7 +38,7 @@ class SearchPath {
     // over the files to check lists most folders anyway, and files beside
     // which no `private` folder exists are the rule.
     void recordListing(std::filesystem::path const& folder,
-                       std::vector<std::filesystem::directory_entry> const& entries) const;
+                       std::vector<FolderEntry> const& entries) const;
 
     // Whether `dottedName` names a function, class or package on the path,
     // or a function or class in `privateFolder` (the `private` folder beside
@@ -70,7 +67,7 @@ class SearchPath {
     // Stores `listing` for `folder` unless one is stored already; the one
     // stored.
     Listing const& keep(std::string const& folder, Listing listing) const;
-    static Listing listingOf(std::vector<std::filesystem::directory_entry> const& entries);
+    static Listing listingOf(std::vector<FolderEntry> const& entries);
     // `folder` as a key of the cache: absolute, its components joined by
     // single slashes, without `.` components.
     std::string keyOf(std::filesystem::path const& folder) const;

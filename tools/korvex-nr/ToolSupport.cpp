@@ -16,6 +16,7 @@
 #include "front_end/util/FrontEndUserException.hpp"
 #include "front_end/util/SourceLocation.hpp"
 #include "front_end/util/WarningLog.hpp"
+#include "tools/korvex-nr/FileReading.hpp"
 
 namespace korvex::tool {
 

@@ -48,16 +48,6 @@ struct SourceText {
     std::shared_ptr<lf::util::LineInfo const> lines;
 };
 
-// The content of the file at `path`; InvocationError when it cannot be read.
-std::string readFile(std::string const& path);
-// The same into `content`, whose memory is reused: a check reads every file
-// of a thread into one buffer.
-void readFileInto(std::string const& path, std::string& content);
-// The same for a path found to name a regular file (a check's sources): its
-// size is not asked for, the end being where a read first falls short, and a
-// file of at most 4 KB takes a single read.
-void readRegularFileInto(std::string const& path, std::string& content);
-
 // UTF-8 text (with or without byte-order mark) as a source named `name`.
 SourceText makeSourceText(std::u16string name, std::string const& utf8);
 

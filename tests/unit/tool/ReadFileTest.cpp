@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "tests/unit/tool/TemporaryFolder.hpp"
+#include "tools/korvex-nr/FileReading.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
 
 namespace {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -151,11 +153,33 @@ TEST(ListFolderTest, ListsEveryEntryOrReportsTheFolderUnreadable) {
     folder.addFile("a.kx");
     folder.addFolder("+p");
     std::error_code error;
-    std::vector<std::filesystem::directory_entry> const entries = listFolder(folder.root(), error);
+    std::vector<FolderEntry> const entries = listFolder(folder.root(), error);
     EXPECT_FALSE(error);
     EXPECT_EQ(entries.size(), 2u);
     EXPECT_TRUE(listFolder(folder.root() / "absent", error).empty());
     EXPECT_TRUE(error);
+}
+
+TEST(ListFolderTest, LinksCountAsWhatTheyPointTo) {
+    TemporaryFolder folder;
+    std::filesystem::path const root = folder.root();
+    folder.addFile("a.kx");
+    folder.addFolder("+p");
+    std::filesystem::create_symlink(root / "+p", root / "+q");
+    std::filesystem::create_symlink(root / "a.kx", root / "b.kx");
+    std::filesystem::create_symlink(root / "absent.kx", root / "c.kx");
+    std::error_code error;
+    std::vector<FolderEntry> entries = listFolder(root, error);
+    ASSERT_FALSE(error);
+    std::ranges::sort(entries, {}, &FolderEntry::name);
+    auto described = [](FolderEntry const& entry) {
+        char const* kinds[] = {"file", "folder", "other"};
+        return entry.name + ' ' + kinds[static_cast<int>(entry.kind)] + (entry.link ? " link" : "");
+    };
+    std::vector<std::string> descriptions;
+    std::ranges::transform(entries, std::back_inserter(descriptions), described);
+    EXPECT_EQ(descriptions, (std::vector<std::string>{"+p folder", "+q folder link", "a.kx file",
+                                                      "b.kx file link", "c.kx other link"}));
 }
 
 TEST_F(SearchPathTest, MissingFoldersHoldNothing) {

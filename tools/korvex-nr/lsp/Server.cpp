@@ -28,6 +28,7 @@
 #include "front_end/import/Features.hpp"
 #include "front_end/parser/Lexer.hpp"
 #include "tools/korvex-nr/CheckSettings.hpp"
+#include "tools/korvex-nr/FileReading.hpp"
 #include "tools/korvex-nr/ProjectConfig.hpp"
 #include "tools/korvex-nr/ToolSupport.hpp"
 #include "tools/korvex-nr/lsp/Analysis.hpp"
