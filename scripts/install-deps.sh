@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ cmake make libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev libtomlplusplus-dev chromium)
+          libcli11-dev nlohmann-json3-dev libtomlplusplus-dev liburing-dev chromium)
 
 missing=()
 for pkg in "${packages[@]}"; do

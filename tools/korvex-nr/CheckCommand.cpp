@@ -12,6 +12,7 @@
 #include <iostream>
 #include <map>
 #include <optional>
+#include <span>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -40,6 +41,8 @@ namespace fs = std::filesystem;
 constexpr std::string_view kSourceSuffix = ".kx";
 // Fewer files are checked too fast for a progress line to help.
 constexpr std::size_t kProgressThreshold = 300;
+// Files are handed to the threads in runs, at least this many per thread.
+constexpr std::size_t kRunsPerThread = 8;
 
 // CI services set `CI`; their logs are no place for a progress line.
 bool inContinuousIntegration() {
@@ -156,25 +159,22 @@ void checkSource(SourceText const& source, CallerModel model, FileChecks const& 
     }
 }
 
-FileReport checkFile(std::string const& path, CallerModel model, FileChecks const& checks) {
+// Checks the file at `path`, read into `file` (`readSeconds` spent on it).
+FileReport checkFile(std::string const& path, FileContent const& file, double readSeconds,
+                     CallerModel model, FileChecks const& checks) {
     FileReport report;
+    if (!file.error.empty()) {
+        report.failure = "korvex-nr: error: " + file.error + '\n';
+        report.unreadable = true;
+        return report;
+    }
+    report.times.readSeconds = readSeconds;
+    report.times.bytes = file.content.size();
     try {
-        // One buffer per thread, reused file after file.
-        thread_local std::string text;
-        auto const readStart = std::chrono::steady_clock::now();
-        try {
-            readRegularFileInto(path, text);
-            report.times.readSeconds = secondsSince(readStart);
-            report.times.bytes = text.size();
-        } catch (InvocationError const& error) {
-            report.failure = "korvex-nr: error: " + std::string(error.what()) + '\n';
-            report.unreadable = true;
-            return report;
-        }
-        SourceText const source = makeSourceText(fl::text::toUtf16(path), text);
+        SourceText const source = makeSourceText(fl::text::toUtf16(path), file.content);
         model.privateFolder = fs::path(path).parent_path() / "private";
         checkSource(source, std::move(model), checks, report);
-        filterDiagnostics(report.diagnostics, text, source, checks);
+        filterDiagnostics(report.diagnostics, file.content, source, checks);
     } catch (std::exception const& error) {
         report.failure = "korvex-nr: internal error: " + path + ": " + error.what() + '\n';
         report.internalError = true;
@@ -185,8 +185,6 @@ FileReport checkFile(std::string const& path, CallerModel model, FileChecks cons
     return report;
 }
 
-// Checks `sources` on `jobs` threads; the reports are in the order of
-// `sources`.
 // `checked N/M files` on stderr, redrawn ten times a second by a thread of
 // its own while files are checked, and wiped at the end; nothing when not
 // `shown`.
@@ -223,18 +221,44 @@ class ProgressLine {
     std::jthread drawer_;
 };
 
+// Checks `sources` on `jobs` threads; the reports are in the order of
+// `sources`. Each thread takes a run of files at a time and reads it in one
+// batch; the runs are short enough for the threads to end close together.
 std::vector<FileReport> checkAll(std::vector<std::string> const& sources, CallerModel const& model,
                                  FileChecks const& checks, unsigned jobs, ProgressLine& progress) {
     std::vector<FileReport> reports(sources.size());
+    unsigned const threads = std::max(1u, std::min<unsigned>(jobs, sources.size()));
     std::atomic<std::size_t> next = 0;
     auto work = [&] {
-        for (std::size_t index = next++; index < sources.size(); index = next++) {
-            reports[index] = checkFile(sources[index], model, checks);
-            progress.fileChecked();
+        std::unique_ptr<FileBatchReader> const reader = makeFileBatchReader();
+        std::size_t const run = std::clamp<std::size_t>(sources.size() / (threads * kRunsPerThread),
+                                                        1, reader->batchSize());
+        std::vector<FileContent> files;
+        for (std::size_t first = next.fetch_add(run); first < sources.size();
+             first = next.fetch_add(run)) {
+            std::span<std::string const> const paths =
+                std::span(sources).subspan(first, std::min(run, sources.size() - first));
+            auto const readStart = std::chrono::steady_clock::now();
+            try {
+                reader->read(paths, files);
+            } catch (std::exception const& error) {
+                for (std::size_t index = 0; index < paths.size(); ++index) {
+                    reports[first + index].failure =
+                        "korvex-nr: internal error: " + paths[index] + ": " + error.what() + '\n';
+                    reports[first + index].internalError = true;
+                    progress.fileChecked();
+                }
+                continue;
+            }
+            double const readSeconds = secondsSince(readStart) / paths.size();
+            for (std::size_t index = 0; index < paths.size(); ++index) {
+                reports[first + index] =
+                    checkFile(paths[index], files[index], readSeconds, model, checks);
+                progress.fileChecked();
+            }
         }
     };
     std::vector<std::jthread> helpers;
-    unsigned const threads = std::max(1u, std::min<unsigned>(jobs, sources.size()));
     for (unsigned helper = 1; helper < threads; ++helper) {
         helpers.emplace_back(work);
     }

@@ -1,10 +1,13 @@
 #pragma once
-// How korvex-nr reads the disk: whole files and folder listings. A check
-// lists and reads thousands of small files, and on the machines it runs on
-// each entry into the kernel costs more than the work done there, so every
-// operation here makes as few system calls as it can.
+// How korvex-nr reads the disk: whole files, folder listings, and the
+// batches of files a check reads. A check lists and reads thousands of small
+// files, and on the machines it runs on each entry into the kernel costs
+// more than the work done there, so every operation here makes as few
+// system calls as it can.
 
 #include <filesystem>
+#include <memory>
+#include <span>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -57,5 +60,37 @@ class OpenFolder {
 
 // The entries of `folder`, as OpenFolder::entries gives them.
 std::vector<FolderEntry> listFolder(std::filesystem::path const& folder, std::error_code& error);
+
+// A file read by a FileBatchReader: its content, or why it could not be
+// read.
+struct FileContent {
+    std::string content;
+    std::string error;  // empty when read; else "cannot read 'PATH': WHY"
+};
+
+// Reads many regular files at once (a check's sources), with the same
+// results and errors as readRegularFileInto. Where the system allows, the
+// opening, reading and closing of a whole batch take one entry into the
+// kernel. An object belongs to one thread.
+class FileBatchReader {
+  public:
+    virtual ~FileBatchReader() = default;
+    // The largest batch `read` takes.
+    virtual std::size_t batchSize() const = 0;
+    // Reads `paths[i]` into `files[i]` (resized to the paths' count, the
+    // memory of earlier batches reused).
+    virtual void read(std::span<std::string const> paths, std::vector<FileContent>& files) = 0;
+};
+
+// The reader that batches the system calls (io_uring) when the kernel
+// offers it and the environment variable KORVEX_NO_IO_URING is not 1 (for
+// tests and for systems where it misbehaves); otherwise the plain one.
+std::unique_ptr<FileBatchReader> makeFileBatchReader();
+// The reader that batches the system calls; null when the kernel does not
+// offer io_uring with a file table of its own (before Linux 5.19, or
+// refused by the system's policy).
+std::unique_ptr<FileBatchReader> makeRingFileBatchReader();
+// The reader that reads file after file with plain calls.
+std::unique_ptr<FileBatchReader> makePlainFileBatchReader();
 
 }  // namespace korvex::tool
