@@ -1,12 +1,13 @@
 // Reading a check's sources a batch at a time. With io_uring, each file is
 // opened, read and closed by three linked operations on a direct descriptor
 // (a slot of the ring's own file table, never one of the process's), and a
-// whole batch is submitted and waited for in one system call. Where io_uring
-// is missing or refused, or KORVEX_NO_IO_URING=1 asks for it, the files are
-// read one after the other with plain calls. A file that the batch did not
-// read whole (an error, or more than its slot of the batch's buffer holds)
-// is read again with plain calls, which give the error a user sees; both
-// ways thus agree in every result.
+// whole batch is submitted in one system call; most of it is done when that
+// returns, and the rest takes at most a wait. Where io_uring is missing or
+// refused, or KORVEX_NO_IO_URING=1 asks for it, the files are read one
+// after the other with plain calls. A file that the batch did not read
+// whole (an error, or more than its slot of the batch's buffer holds) is
+// read again with plain calls, which give the error a user sees; both ways
+// thus agree in every result.
 
 #include <liburing.h>
 
@@ -76,16 +77,16 @@ class UringFileBatchReader final : public FileBatchReader {
 
     void read(std::span<std::string const> paths, std::vector<FileContent>& files) override {
         files.resize(paths.size());
-        if (!submit(paths)) {
-            plain_.read(paths, files);
-            return;
+        readWhole_.assign(paths.size(), false);
+        if (!broken_) {
+            collect(submit(paths), files);
         }
-        collect(paths.size(), files);
         for (std::size_t index = 0; index < paths.size(); ++index) {
             if (readWhole_[index]) {
                 files[index].error.clear();
             } else {
-                readPlainly(paths[index], files[index], readRegularFileInto);
+                // Big or failing: the size asked for first reads it in one go.
+                readPlainly(paths[index], files[index], readFileInto);
             }
         }
     }
@@ -94,12 +95,14 @@ class UringFileBatchReader final : public FileBatchReader {
     enum Operation : std::uint64_t { opening, reading, closing };
 
     UringFileBatchReader() {
-        // Flags newer kernels take to spare work; older ones refuse them.
-        unsigned const sparing =
-            IORING_SETUP_SUBMIT_ALL | IORING_SETUP_COOP_TASKRUN | IORING_SETUP_SINGLE_ISSUER;
+        // A failing operation must not stop the submission of the batch's
+        // others; the other flags spare work, and kernels before 6.0 refuse
+        // them.
+        unsigned const complete = IORING_SETUP_SUBMIT_ALL;
+        unsigned const sparing = complete | IORING_SETUP_COOP_TASKRUN | IORING_SETUP_SINGLE_ISSUER;
         unsigned const entries = kBatchSize * kOperationsPerFile;
         ready_ = io_uring_queue_init(entries, &ring_, sparing) == 0 ||
-                 io_uring_queue_init(entries, &ring_, 0) == 0;
+                 io_uring_queue_init(entries, &ring_, complete) == 0;
         if (ready_ && io_uring_register_files_sparse(&ring_, kBatchSize) != 0) {
             io_uring_queue_exit(&ring_);
             ready_ = false;
@@ -112,12 +115,10 @@ class UringFileBatchReader final : public FileBatchReader {
         return index * kOperationsPerFile + operation;
     }
 
-    // Queues and submits the batch; false when the ring refused it, in which
-    // case the ring is not used again.
-    bool submit(std::span<std::string const> paths) {
-        if (broken_) {
-            return false;
-        }
+    // Queues and submits the batch; the count of operations the kernel
+    // took. When it took fewer than all, the ring is not used again: the
+    // rest stay queued, and their files are read with plain calls.
+    std::size_t submit(std::span<std::string const> paths) {
         for (std::size_t index = 0; index < paths.size(); ++index) {
             auto const slot = static_cast<unsigned>(index);
             // Hard links: the closing comes after the reading even when the
@@ -134,21 +135,21 @@ class UringFileBatchReader final : public FileBatchReader {
             io_uring_prep_close_direct(close, slot);
             io_uring_sqe_set_data64(close, tag(index, closing));
         }
-        auto const operations = static_cast<unsigned>(paths.size() * kOperationsPerFile);
+        // Not submitted and waited for at once: a wait for more operations
+        // than the kernel took would never end.
         int submitted = 0;
         do {
-            submitted = io_uring_submit_and_wait(&ring_, operations);
+            submitted = io_uring_submit(&ring_);
         } while (submitted == -EINTR);
-        broken_ = submitted < 0;
-        return !broken_;
+        std::size_t const taken = submitted < 0 ? 0 : static_cast<std::size_t>(submitted);
+        broken_ = taken != paths.size() * kOperationsPerFile;
+        return taken;
     }
 
-    // Waits for every operation of a batch of `count` files; notes which
-    // files were read whole and cuts their content to its size.
-    void collect(std::size_t count, std::vector<FileContent>& files) {
-        readWhole_.assign(count, false);
-        std::size_t pending = count * kOperationsPerFile;
-        while (pending > 0) {
+    // Waits for the `submitted` operations of the batch; notes which files
+    // were read whole and gives them their content.
+    void collect(std::size_t submitted, std::vector<FileContent>& files) {
+        for (std::size_t pending = submitted; pending > 0;) {
             io_uring_cqe* completion = nullptr;
             int const waited = io_uring_wait_cqe(&ring_, &completion);
             if (waited == -EINTR) {
@@ -166,7 +167,7 @@ class UringFileBatchReader final : public FileBatchReader {
             int const result = completion->res;
             io_uring_cqe_seen(&ring_, completion);
             --pending;
-            // A read that fills the buffer may have left more of the file.
+            // A read that fills the slot may have left more of the file.
             if (data % kOperationsPerFile == reading && result >= 0 &&
                 static_cast<std::size_t>(result) < kSlotSize) {
                 files[index].content.assign(slotData(index), static_cast<std::size_t>(result));
@@ -183,8 +184,6 @@ class UringFileBatchReader final : public FileBatchReader {
     bool broken_ = false;  // whether a submission or a wait failed
     // For each file of the batch being read, whether the ring read it whole.
     std::vector<bool> readWhole_;
-    // Reads the batches the ring refused.
-    PlainFileBatchReader plain_;
 };
 
 bool ringRefusedByEnvironment() {
