@@ -58,6 +58,9 @@ std::pair<std::size_t, std::size_t> HandleOperandLog::entriesOfPass(Node const* 
 
 std::vector<HandleOperandLog::Operand> HandleOperandLog::inSourceOrder() const {
     std::vector<Operand> operands;
+    if (entries_.empty()) {
+        return operands;
+    }
     // The entry ranges still to copy, the innermost last; parallel
     // statements nest to any depth, so no recursion.
     std::vector<std::pair<std::size_t, std::size_t>> ranges{entriesOfPass(nullptr)};
