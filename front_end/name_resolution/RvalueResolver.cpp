@@ -345,15 +345,8 @@ class RvalueVisitor final : public DottedNameBuilder,
                                  isReachedThroughPackageImport(*found);
             if (settled) {
                 copyClassification(identifier, *found);
-                return;
-            }
-            if constexpr (R::kResolvesUnboundNames) {
-                std::u16string_view const name = identifier.name();
-                std::u16string_view const mapped = externalResolver.resolveUnboundName(name);
-                if (mapped.empty() || mapped == name ||
-                    !rewriteToMappedName(identifier, mapped, slot)) {
-                    copyClassification(identifier, *found);
-                }
+            } else {
+                classifyThroughImports(identifier, *found, slot);
             }
             return;
         }
@@ -364,7 +357,25 @@ class RvalueVisitor final : public DottedNameBuilder,
         classifyUnboundName(identifier, slot);
     }
 
-    void classifyUnboundName(Identifier& identifier, ExpressionSlot slot) {
+    // The rarer paths of classifyNameUse are kept out of line, so that the
+    // common one, a settled name, stays small enough to inline.
+
+    // A name an enclosing scope or an import knows as external, which the
+    // imports of this body may map to another name.
+    [[gnu::noinline]] void classifyThroughImports(Identifier& identifier,
+                                                  Classification const& found,
+                                                  ExpressionSlot slot) {
+        if constexpr (R::kResolvesUnboundNames) {
+            std::u16string_view const name = identifier.name();
+            std::u16string_view const mapped = externalResolver.resolveUnboundName(name);
+            if (mapped.empty() || mapped == name ||
+                !rewriteToMappedName(identifier, mapped, slot)) {
+                copyClassification(identifier, found);
+            }
+        }
+    }
+
+    [[gnu::noinline]] void classifyUnboundName(Identifier& identifier, ExpressionSlot slot) {
         if constexpr (R::kResolvesUnboundNames) {
             std::u16string_view const name = identifier.name();
             std::u16string_view const mapped = externalResolver.resolveUnboundName(name);
