@@ -31,9 +31,14 @@ std::u16string_view ExternalResolver::cacheAnswer(std::u16string_view name,
                                                   std::u16string_view answer) {
     // The cache outlives the texts it is given (dotted prefixes are built on
     // the stack, the caller's answers are its own): keep the tree's copies.
+    // An answer that is the name itself, the usual one for an external
+    // name, shares the name's copy.
     fe::astapi::AstNodeFactory& factory = nameResolver.factory();
-    std::u16string_view const storedAnswer = answer.empty() ? answer : factory.intern(answer);
-    resolutionCache->tryEmplace(factory.intern(name), storedAnswer);
+    std::u16string_view const storedName = factory.intern(name);
+    std::u16string_view const storedAnswer = answer.empty()   ? answer
+                                             : answer == name ? storedName
+                                                              : factory.intern(answer);
+    resolutionCache->tryEmplace(storedName, storedAnswer);
     return storedAnswer;
 }
 

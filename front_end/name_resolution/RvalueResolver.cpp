@@ -58,6 +58,9 @@ std::pair<std::size_t, std::size_t> HandleOperandLog::entriesOfPass(Node const* 
 
 std::vector<HandleOperandLog::Operand> HandleOperandLog::inSourceOrder() const {
     std::vector<Operand> operands;
+    if (entries_.empty()) {
+        return operands;
+    }
     // The entry ranges still to copy, the innermost last; parallel
     // statements nest to any depth, so no recursion.
     std::vector<std::pair<std::size_t, std::size_t>> ranges{entriesOfPass(nullptr)};
@@ -342,15 +345,8 @@ class RvalueVisitor final : public DottedNameBuilder,
                                  isReachedThroughPackageImport(*found);
             if (settled) {
                 copyClassification(identifier, *found);
-                return;
-            }
-            if constexpr (R::kResolvesUnboundNames) {
-                std::u16string_view const name = identifier.name();
-                std::u16string_view const mapped = externalResolver.resolveUnboundName(name);
-                if (mapped.empty() || mapped == name ||
-                    !rewriteToMappedName(identifier, mapped, slot)) {
-                    copyClassification(identifier, *found);
-                }
+            } else {
+                classifyThroughImports(identifier, *found, slot);
             }
             return;
         }
@@ -361,7 +357,25 @@ class RvalueVisitor final : public DottedNameBuilder,
         classifyUnboundName(identifier, slot);
     }
 
-    void classifyUnboundName(Identifier& identifier, ExpressionSlot slot) {
+    // The rarer paths of classifyNameUse are kept out of line, so that the
+    // common one, a settled name, stays small enough to inline.
+
+    // A name an enclosing scope or an import knows as external, which the
+    // imports of this body may map to another name.
+    [[gnu::noinline]] void classifyThroughImports(Identifier& identifier,
+                                                  Classification const& found,
+                                                  ExpressionSlot slot) {
+        if constexpr (R::kResolvesUnboundNames) {
+            std::u16string_view const name = identifier.name();
+            std::u16string_view const mapped = externalResolver.resolveUnboundName(name);
+            if (mapped.empty() || mapped == name ||
+                !rewriteToMappedName(identifier, mapped, slot)) {
+                copyClassification(identifier, found);
+            }
+        }
+    }
+
+    [[gnu::noinline]] void classifyUnboundName(Identifier& identifier, ExpressionSlot slot) {
         if constexpr (R::kResolvesUnboundNames) {
             std::u16string_view const name = identifier.name();
             std::u16string_view const mapped = externalResolver.resolveUnboundName(name);

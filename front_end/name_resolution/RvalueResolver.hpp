@@ -8,6 +8,8 @@
 #include <variant>
 #include <vector>
 
+#include <boost/container/small_vector.hpp>
+
 #include "front_end/astapi/NodeField.hpp"
 #include "front_end/astapi/Nodes.hpp"
 #include "front_end/name_resolution/ResolutionTypes.hpp"
@@ -61,8 +63,9 @@ class HandleOperandLog {
 
     // Every pass's entries, one pass after another.
     std::vector<Entry> entries_;
-    // Each pass's statement (null for the body) and its first entry.
-    std::vector<std::pair<lf::astapi::Node const*, std::size_t>> passes_;
+    // Each pass's statement (null for the body) and its first entry; most
+    // functions have no parallel statement, so one pass.
+    boost::container::small_vector<std::pair<lf::astapi::Node const*, std::size_t>, 2> passes_;
 };
 
 struct UsePass {

@@ -32,13 +32,16 @@ using Classification = ISymbolTable::Classification;
 namespace fe_msg = KORVEX::front_end;
 namespace lang_msg = KORVEX::lang;
 
-// The first walk over a script: its local functions, imports and the
-// operands of `@`, without entering the local functions.
+// The first walk over a script: its local functions and imports, without
+// entering the local functions.
 struct ScriptContents {
     std::vector<FunctionDefinition*> localFunctions;
     std::vector<Node*> imports;
-    std::vector<NodeField<Expression>> handleOperands;
 };
+
+// The operands of `@` that the body's resolver met, in the order it met them,
+// kept for settling their introducers once the body is done.
+using HandleOperands = std::vector<NodeField<Expression>>;
 
 class ScriptContentsCollector : public fe::astapi::AstDispatcher<ScriptContentsCollector> {
   public:
@@ -46,12 +49,8 @@ class ScriptContentsCollector : public fe::astapi::AstDispatcher<ScriptContentsC
 
     void visit(FunctionDefinition& function) { contents_.localFunctions.push_back(&function); }
     void visit(ImportStatement& statement) { contents_.imports.push_back(&statement); }
-    void visit(UnaryOperation& operation) {
-        if (operation.op == UnaryOperator::FunctionHandle) {
-            contents_.handleOperands.emplace_back(operation.operand);
-        }
-        walkChildren(operation);
-    }
+    // Neither can stand in an expression.
+    void visit(Expression&) {}
 
   private:
     ScriptContents& contents_;
@@ -90,7 +89,7 @@ class ScriptBodyResolver : public DottedNameBuilder,
 
   public:
     ScriptBodyResolver(R& nameResolver, SymbolTable& table, std::u16string_view scriptName,
-                       ImportListPtr imports, ResolutionCache cache)
+                       ImportListPtr imports, ResolutionCache cache, HandleOperands& handleOperands)
         : DottedNameBuilder(nameResolver.factory()),
           nameResolver_(nameResolver),
           table(table),
@@ -99,7 +98,8 @@ class ScriptBodyResolver : public DottedNameBuilder,
           imports_(std::move(imports)),
           unaryAtResolver_(nameResolver.factory()),
           resolutionCache_(std::move(cache)),
-          externalResolver_(nameResolver, imports_, resolutionCache_) {}
+          externalResolver_(nameResolver, imports_, resolutionCache_),
+          handleOperands_(handleOperands) {}
 
     void resolveStatements(NodeList<Node>& statements) {
         for (std::uint32_t i = 0; i < statements.size(); ++i) {
@@ -144,7 +144,9 @@ class ScriptBodyResolver : public DottedNameBuilder,
     template <class S>
     void traverse(UnaryOperation& operation, NodeField<S>) {
         if (operation.op == UnaryOperator::FunctionHandle) {
-            unaryAtResolver_.resolveOperand(NodeField<Expression>(operation.operand), table);
+            NodeField<Expression> const operand(operation.operand);
+            handleOperands_.push_back(operand);
+            unaryAtResolver_.resolveOperand(operand, table);
             return;
         }
         this->walkChildren(operation);
@@ -199,7 +201,8 @@ class ScriptBodyResolver : public DottedNameBuilder,
           imports_(enclosing.imports_),
           unaryAtResolver_(enclosing.nameResolver_.factory()),
           resolutionCache_(enclosing.resolutionCache_),
-          externalResolver_(enclosing.nameResolver_, imports_, resolutionCache_) {}
+          externalResolver_(enclosing.nameResolver_, imports_, resolutionCache_),
+          handleOperands_(enclosing.handleOperands_) {}
 
     // A name that no scope knows is recorded as UNKNOWN, introduced by its
     // first use: the workspace the script runs in decides at run time.
@@ -346,6 +349,8 @@ class ScriptBodyResolver : public DottedNameBuilder,
     UnaryAtOperandResolverForScript unaryAtResolver_;
     ResolutionCache resolutionCache_;
     ExternalResolver externalResolver_;
+    // Where the operands of `@` met here and in anonymous functions go.
+    HandleOperands& handleOperands_;
 };
 
 template <class R>
@@ -377,11 +382,12 @@ void resolveScript(R& nameResolver, SymbolTable& table, Program& script,
     ImportResolverForScript(nameResolver, table).runImportStatements(contents.imports, *imports);
     script.setStaticImports(imports, *nameResolver.factory().allocator());
 
-    ScriptBodyResolver<R>(nameResolver, table, scriptName, imports, {})
+    HandleOperands handleOperands;
+    ScriptBodyResolver<R>(nameResolver, table, scriptName, imports, {}, handleOperands)
         .resolveStatements(script.elements);
     script.setSymbolTable(&table);
 
-    finalizeDeferredOperands(contents.handleOperands, table);
+    finalizeDeferredOperands(handleOperands, table);
     for (FunctionDefinition* function : contents.localFunctions) {
         nameResolver.resolveFunction(&table, *function, true);
     }

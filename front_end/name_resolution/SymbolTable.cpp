@@ -3,6 +3,7 @@
 
 #include "front_end/name_resolution/SymbolTable.hpp"
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -73,14 +74,19 @@ SymbolTable::Entry* SymbolTable::find(std::u16string_view name, std::size_t hash
 SymbolTable::Entry& SymbolTable::findOrAdd(std::u16string_view name,
                                            Classification const& classification) {
     auto [stored, added] = index.tryEmplace(name, nullptr);
-    if (added) {
-        if (entryBlocks.empty() || entryBlocks.back().size() == entryBlocks.back().capacity()) {
-            std::size_t const capacity =
-                entryBlocks.empty() ? 8 : 2 * entryBlocks.back().capacity();
-            entryBlocks.emplace_back().reserve(capacity);
-        }
-        *stored = &entryBlocks.back().emplace_back(Entry{name, classification});
+    if (!added) {
+        return **stored;
     }
+    if (firstEntries.size() < kInlineEntries) {
+        *stored = &firstEntries.emplace_back(Entry{name, classification});
+        return **stored;
+    }
+    if (laterEntries.empty() || laterEntries.back().size() == laterEntries.back().capacity()) {
+        std::size_t const capacity =
+            laterEntries.empty() ? 2 * kInlineEntries : 2 * laterEntries.back().capacity();
+        laterEntries.emplace_back().reserve(capacity);
+    }
+    *stored = &laterEntries.back().emplace_back(Entry{name, classification});
     return **stored;
 }
 
@@ -143,11 +149,7 @@ ISymbolTable::Classification* SymbolTable::addEntryWithUse(std::u16string_view n
 }
 
 void SymbolTable::discardIntroductionNodes() {
-    for (std::vector<Entry>& block : entryBlocks) {
-        for (Entry& entry : block) {
-            entry.firstUse = nullptr;
-        }
-    }
+    forEachEntry(*this, [](Entry& entry) { entry.firstUse = nullptr; });
 }
 
 Node const* SymbolTable::findUse(std::u16string_view name) const {
@@ -165,7 +167,7 @@ void SymbolTable::reattachTo(SymbolTable& newParent) {
     if (parent == nullptr) {
         throw std::logic_error("only a child symbol table can be reattached");
     }
-    std::erase(parent->children, this);
+    parent->children.erase(std::find(parent->children.begin(), parent->children.end(), this));
     newParent.children.push_back(this);
     parent = &newParent;
 }

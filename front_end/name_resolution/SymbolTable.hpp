@@ -20,10 +20,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
 #include <vector>
+
+#include <boost/container/small_vector.hpp>
+#include <boost/container/static_vector.hpp>
 
 #include "front_end/astapi/AstNodeFactory.hpp"
 #include "front_end/astapi/Nodes.hpp"
@@ -54,11 +58,9 @@ class SymbolTable final : public ISymbolTable {
     // the library.
     std::pair<EntryIterator, EntryIterator> entries() const override {
         listedEntries.clear();
-        for (std::vector<Entry> const& block : entryBlocks) {
-            for (Entry const& entry : block) {
-                listedEntries.emplace(entry.name, entry.classification);
-            }
-        }
+        forEachEntry(*this, [this](Entry const& entry) {
+            listedEntries.emplace(entry.name, entry.classification);
+        });
         return {listedEntries.begin(), listedEntries.end()};
     }
     bool usesOuterName(std::u16string_view name) const override;
@@ -82,7 +84,7 @@ class SymbolTable final : public ISymbolTable {
 
     SymbolTable* parentTable() const { return parent; }
     // The tables of nested scopes, in creation order.
-    std::vector<SymbolTable*> const& childTables() const { return children; }
+    std::span<SymbolTable* const> childTables() const { return {children.data(), children.size()}; }
     // Whether lookups stop here: a table made by `create`.
     bool isRootTable() const { return isRoot; }
     // Moves this child table, with its own children, from its parent's
@@ -104,6 +106,19 @@ class SymbolTable final : public ISymbolTable {
     SymbolTable(lf::astapi::Node const& scopeNode, bool isRoot, SymbolTable* parent)
         : scopeNode(&scopeNode), isRoot(isRoot), parent(parent) {}
 
+    // Calls `visit` with each entry of `table` (const or not), oldest first.
+    template <class Table, class Visit>
+    static void forEachEntry(Table& table, Visit&& visit) {
+        for (auto& entry : table.firstEntries) {
+            visit(entry);
+        }
+        for (auto& block : table.laterEntries) {
+            for (auto& entry : block) {
+                visit(entry);
+            }
+        }
+    }
+
     Entry* find(std::u16string_view name, std::size_t hash) const;
     // The entry of `name`, made with `classification` if there is none.
     Entry& findOrAdd(std::u16string_view name, Classification const& classification);
@@ -115,10 +130,15 @@ class SymbolTable final : public ISymbolTable {
     bool isRoot;
     // Whether `outerNames` has been gathered (at the first usesOuterName).
     mutable bool outerNamesCollected = false;
+    // Entries held in the table itself: most scopes have no more names.
+    static constexpr std::size_t kInlineEntries = 8;
     // The scope's own names and their classifications, in the order they
-    // were made. A block is never filled beyond the capacity it was made
-    // with, so entries do not move; each holds twice as many as the one before.
-    std::vector<std::vector<Entry>> entryBlocks;
+    // were made: the first ones here, the rest in `laterEntries`.
+    boost::container::static_vector<Entry, kInlineEntries> firstEntries;
+    // The entries after the first ones. A block is never filled beyond the
+    // capacity it was made with, so entries do not move; each holds twice
+    // as many as the one before.
+    std::vector<std::vector<Entry>> laterEntries;
     // Each name's entry.
     NameMap<Entry*> index;
     // What `entries` last listed.
@@ -127,8 +147,9 @@ class SymbolTable final : public ISymbolTable {
     SymbolTable* parent;
     // The scope's workspace is static.
     bool marked = false;
-    // The tables of nested scopes, owned, in creation order.
-    std::vector<SymbolTable*> children;
+    // The tables of nested scopes, owned, in creation order; a scope has
+    // few, so they mostly fit in the table itself.
+    boost::container::small_vector<SymbolTable*, 4> children;
     // Names the scope's own code classifies without defining them here.
     mutable std::unordered_set<std::u16string_view> outerNames;
 };

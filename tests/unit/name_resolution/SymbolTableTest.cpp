@@ -117,6 +117,47 @@ TEST_F(SymbolTableTest, EntriesStayInPlaceAsTheTableGrows) {
     EXPECT_EQ(static_cast<std::size_t>(std::distance(entry, end)), names.size());
 }
 
+// A map copies its slots, whether they are still the ones held in the map
+// or have moved to the heap: the copy answers alone once the original is gone.
+TEST(NameMapTest, CopiesAreIndependentBeforeAndAfterGrowing) {
+    for (int const size : {3, 8, 9, 100}) {
+        std::vector<std::u16string> names;
+        for (int i = 0; i < size; ++i) {
+            names.push_back(u"v" + std::u16string(static_cast<std::size_t>(i + 1), u'x'));
+        }
+        auto original = std::make_unique<fe::nr::NameMap<int>>();
+        for (int i = 0; i < size; ++i) {
+            original->tryEmplace(names[static_cast<std::size_t>(i)], i);
+        }
+        fe::nr::NameMap<int> copy(*original);
+        fe::nr::NameMap<int> assigned;
+        assigned.tryEmplace(u"gone", -1);
+        assigned = *original;
+        *original->tryEmplace(names[0], 0).first = 42;
+        original.reset();
+        for (fe::nr::NameMap<int> const* map : {&copy, &assigned}) {
+            ASSERT_EQ(map->size(), static_cast<std::size_t>(size));
+            for (int i = 0; i < size; ++i) {
+                int const* found = map->find(names[static_cast<std::size_t>(i)]);
+                ASSERT_NE(found, nullptr) << size << ' ' << i;
+                EXPECT_EQ(*found, i);
+            }
+            EXPECT_EQ(map->find(u"gone"), nullptr);
+        }
+    }
+}
+
+// The empty name, also as a view without a buffer, is a name like any other.
+TEST(NameMapTest, EmptyNameIsAnEntry) {
+    fe::nr::NameMap<int> map;
+    EXPECT_EQ(map.find(std::u16string_view()), nullptr);
+    EXPECT_TRUE(map.tryEmplace(std::u16string_view(), 7).second);
+    EXPECT_FALSE(map.tryEmplace(u"", 8).second);
+    ASSERT_NE(map.find(u""), nullptr);
+    EXPECT_EQ(*map.find(u""), 7);
+    EXPECT_EQ(map.size(), 1u);
+}
+
 TEST_F(SymbolTableTest, ListedEntriesShowLaterChanges) {
     SymbolTable* table = SymbolTable::create(*program, factory);
     Classification* stored = table->addEntry(u"x", Classification(IdKind::UNKNOWN));
