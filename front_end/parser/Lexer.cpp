@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "foundation/text/Utf.hpp"
@@ -159,6 +160,31 @@ constexpr std::array<KeywordSlot, kKeywordSlots> kKeywordTable = [] {
     }
     return table;
 }();
+
+// The tokens of one character whatever follows it and whatever is open,
+// by code unit; Invalid for the others.
+constexpr auto kSingleCharacterTokens = [] {
+    std::array<TokenKind, 128> tokens{};
+    tokens.fill(TokenKind::Invalid);
+    tokens[','] = TokenKind::Comma;
+    tokens[';'] = TokenKind::Semicolon;
+    tokens['+'] = TokenKind::Plus;
+    tokens['-'] = TokenKind::Minus;
+    tokens['*'] = TokenKind::Star;
+    tokens['/'] = TokenKind::Slash;
+    tokens['\\'] = TokenKind::Backslash;
+    tokens['^'] = TokenKind::Caret;
+    tokens[':'] = TokenKind::Colon;
+    tokens['@'] = TokenKind::At;
+    tokens['?'] = TokenKind::Question;
+    return tokens;
+}();
+
+template <class Unit>
+TokenKind singleCharacterToken(Unit c) {
+    auto const unit = static_cast<std::make_unsigned_t<Unit>>(c);
+    return unit < kSingleCharacterTokens.size() ? kSingleCharacterTokens[unit] : TokenKind::Invalid;
+}
 
 // The binary operators that decide command syntax, longest first.
 constexpr std::string_view kBinaryOperators[] = {
@@ -435,10 +461,6 @@ TokenKind BasicLexer<Unit>::lexOperator(bool separated) {
         return kind;
     };
     switch (c) {
-        case u',':
-            return take(1, TokenKind::Comma);
-        case u';':
-            return take(1, TokenKind::Semicolon);
         case u'(':
             brackets_.push_back(Bracket::Paren);
             return take(1, TokenKind::LeftParen);
@@ -474,18 +496,6 @@ TokenKind BasicLexer<Unit>::lexOperator(bool separated) {
                 default:
                     return take(1, TokenKind::Dot);
             }
-        case u'+':
-            return take(1, TokenKind::Plus);
-        case u'-':
-            return take(1, TokenKind::Minus);
-        case u'*':
-            return take(1, TokenKind::Star);
-        case u'/':
-            return take(1, TokenKind::Slash);
-        case u'\\':
-            return take(1, TokenKind::Backslash);
-        case u'^':
-            return take(1, TokenKind::Caret);
         case u'=':
             return n == u'=' ? take(2, TokenKind::EqualEqual) : take(1, TokenKind::Assign);
         case u'~':
@@ -500,12 +510,6 @@ TokenKind BasicLexer<Unit>::lexOperator(bool separated) {
             return n == u'&' ? take(2, TokenKind::AmpAmp) : take(1, TokenKind::Amp);
         case u'|':
             return n == u'|' ? take(2, TokenKind::PipePipe) : take(1, TokenKind::Pipe);
-        case u':':
-            return take(1, TokenKind::Colon);
-        case u'@':
-            return take(1, TokenKind::At);
-        case u'?':
-            return take(1, TokenKind::Question);
         default:
             invalidCharacter();
     }
@@ -513,7 +517,16 @@ TokenKind BasicLexer<Unit>::lexOperator(bool separated) {
 
 template <class Unit>
 void BasicLexer<Unit>::next(Token& token) {
-    bool const spaceBefore = !atEnd() && hasTrait(source_[cursor_], kSkipTrait) && skipSpace();
+    bool spaceBefore = false;
+    if (!atEnd() && hasTrait(source_[cursor_], kSkipTrait)) {
+        // Most tokens follow one blank, which needs no loop.
+        if (isSpace(source_[cursor_]) && !hasTrait(peekChar(1), kSkipTrait)) {
+            ++cursor_;
+            spaceBefore = true;
+        } else {
+            spaceBefore = skipSpace();
+        }
+    }
     std::uint32_t const begin = cursor_;
     bool const matrix = inMatrix();
     // White space inside a matrix separates elements.
@@ -530,6 +543,9 @@ void BasicLexer<Unit>::next(Token& token) {
             kind = lexNumber();
         } else if (hasTrait(c, kLetterTrait)) {
             kind = lexWord();
+        } else if (TokenKind const single = singleCharacterToken(c); single != TokenKind::Invalid) {
+            ++cursor_;
+            kind = single;
         } else if (c == u'"') {
             kind = lexQuoted(u'"', TokenKind::String);
         } else if (c == u'\'') {

@@ -108,7 +108,9 @@ class BasicLexer {
     TokenKind lexNumber();
     TokenKind lexQuoted(Unit quote, TokenKind kind);
     TokenKind lexWord();
-    // `separated`: white space inside a matrix comes before the operator.
+    // Brackets and the operators that depend on what follows them (next()
+    // reads the tokens of one character itself). `separated`: white space
+    // inside a matrix comes before the operator.
     TokenKind lexOperator(bool separated);
     [[noreturn]] void invalidCharacter() const;
 

@@ -17,6 +17,7 @@
 namespace {
 
 using namespace lf::astapi;
+using korvex::testing::utf8SyntaxErrorOf;
 
 // The printed tree of the UTF-8 text `utf8`, with lines and columns, or the
 // errors of its recovering parse when it has any.
@@ -42,18 +43,6 @@ std::string utf16ReadingOf(std::string_view utf8) {
     }
     korvex::tool::printTree(printed, *parsed.program, lf::util::LineInfo(source));
     return printed.str();
-}
-
-// The syntax error that parsing the UTF-8 text `utf8` raises.
-lf::parser::SyntaxError utf8SyntaxErrorOf(std::string_view utf8) {
-    fe::astapi::AstNodeFactory factory;
-    try {
-        lf::parser::parseUtf8(utf8, factory);
-    } catch (lf::parser::SyntaxError const& error) {
-        return error;
-    }
-    ADD_FAILURE() << "no syntax error";
-    return lf::parser::SyntaxError("", 0, "");
 }
 
 std::vector<std::string> corpusSources() {
