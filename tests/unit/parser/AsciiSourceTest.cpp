@@ -73,7 +73,7 @@ TEST(AsciiSourceTest, AsciiFilesReadAsBytesGiveTheTreesOfUtf16) {
 }
 
 // Every lexical and syntax error the byte reading meets, and where it goes
-// on, is the UTF-16 reading's.
+// on, is the UTF-16 reading's, also where the text ends early.
 TEST(AsciiSourceTest, ErrorsAndRecoveryMatchTheUtf16Reading) {
     for (std::string_view source : {
              "x = [1 2\ny = 3;\n",
@@ -88,8 +88,12 @@ TEST(AsciiSourceTest, ErrorsAndRecoveryMatchTheUtf16Reading) {
              "classdef C < handle\n  properties\n    p = 1\n  end\n  methods\n"
              "    function m(o)\n      o.p@super();\n    end\n  end\nend\n",
          }) {
-        SCOPED_TRACE(source);
-        EXPECT_EQ(readingOf(source), utf16ReadingOf(source));
+        // Every prefix too: each form of token cut off by the end of the text.
+        for (std::size_t length = 0; length <= source.size(); ++length) {
+            SCOPED_TRACE(source.substr(0, length));
+            EXPECT_EQ(readingOf(source.substr(0, length)),
+                      utf16ReadingOf(source.substr(0, length)));
+        }
     }
 }
 
