@@ -118,6 +118,38 @@ SequenceShape shapeOf(uint8_t lead) {
 
 }  // namespace
 
+bool isAscii(std::string_view text) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Four loads ORed together per test: the files are mostly ASCII, so the
+    // test almost never stops the loop early.
+    for (; i + 64 <= text.size(); i += 64) {
+        auto const load = [&](std::size_t at) {
+            return _mm_loadu_si128(reinterpret_cast<__m128i const*>(text.data() + at));
+        };
+        __m128i const bytes = _mm_or_si128(_mm_or_si128(load(i), load(i + 16)),
+                                           _mm_or_si128(load(i + 32), load(i + 48)));
+        if (_mm_movemask_epi8(bytes) != 0) {
+            return false;
+        }
+    }
+#endif
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if ((word & kHighBits) != 0) {
+            return false;
+        }
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string toUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());

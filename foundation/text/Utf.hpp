@@ -1,41 +1,63 @@
 #pragma once
-// Conversions between UTF-8 and UTF-16. Malformed input never fails: every
+// Conversions between UTF-8 and UTF-16, and the comparison and hash of code
+// units that name tables share. Malformed input never fails: every
 // ill-formed piece becomes U+FFFD, so the result is always well formed.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace fl::text {
 
-// Whether two UTF-16 texts hold the same code units. Names are looked up
-// for every token and are mostly short, so a short text is compared four
-// units per load in line (the last load overlapping the one before), where
-// a call to memcmp would cost more than the comparison; long texts go to
-// memcmp.
-inline bool sameUnits(std::u16string_view a, std::u16string_view b) {
+// The code-unit helpers below read ASCII bytes as the UTF-16 units they
+// widen to, packed four to a 64-bit word as the units lie in memory.
+static_assert(std::endian::native == std::endian::little,
+              "four units are packed as a little-endian load of UTF-16 would pack them");
+
+// Four code units from `p` on, the first in the low sixteen bits.
+inline std::uint64_t fourUnits(char16_t const* p) {
+    std::uint64_t units;
+    std::memcpy(&units, p, sizeof units);
+    return units;
+}
+// Four ASCII bytes from `p` on, widened to the units they stand for.
+inline std::uint64_t fourUnits(char const* p) {
+    std::uint32_t bytes;
+    std::memcpy(&bytes, p, sizeof bytes);
+    std::uint64_t units = bytes;
+    units = (units | units << 16) & 0x0000FFFF0000FFFFu;
+    return (units | units << 8) & 0x00FF00FF00FF00FFu;
+}
+
+namespace detail {
+
+// Compares UTF-16 units with units of type Unit (UTF-16 or ASCII bytes).
+// Names are looked up for every token and are mostly short, so a short text
+// is compared four units per load in line (the last load overlapping the one
+// before), where a call to memcmp would cost more than the comparison.
+template <class Unit>
+bool sameUnits(std::u16string_view a, std::basic_string_view<Unit> b) {
     std::size_t const size = a.size();
     if (size != b.size()) {
         return false;
     }
     if (size < 4) {
         for (std::size_t i = 0; i < size; ++i) {
-            if (a[i] != b[i]) {
+            if (a[i] != static_cast<char16_t>(b[i])) {
                 return false;
             }
         }
         return true;
     }
-    if (size > 32) {
-        return std::memcmp(a.data(), b.data(), size * sizeof(char16_t)) == 0;
+    if constexpr (std::is_same_v<Unit, char16_t>) {
+        if (size > 32) {
+            return std::memcmp(a.data(), b.data(), size * sizeof(char16_t)) == 0;
+        }
     }
-    auto fourUnits = [](char16_t const* p) {
-        std::uint64_t units;
-        std::memcpy(&units, p, sizeof units);
-        return units;
-    };
     for (std::size_t i = 0; i + 4 < size; i += 4) {
         if (fourUnits(a.data() + i) != fourUnits(b.data() + i)) {
             return false;
@@ -44,29 +66,27 @@ inline bool sameUnits(std::u16string_view a, std::u16string_view b) {
     return fourUnits(a.data() + size - 4) == fourUnits(b.data() + size - 4);
 }
 
-// A hash of a text's code units, fast for short names (the keys of every
-// name table): four code units per multiply, then a final
-// mix so that the low bits, which pick the slot, depend on every unit.
-inline std::size_t hashUnits(std::u16string_view text) {
+// Four code units per multiply, then a final mix so that the low bits, which
+// pick the slot, depend on every unit. ASCII bytes hash as the units they
+// widen to. Always in line: a call would cost as much as hashing a short
+// name, and the compiler keeps the ASCII form out of line otherwise.
+template <class Unit>
+[[gnu::always_inline]] inline std::size_t hashUnits(std::basic_string_view<Unit> text) {
     constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
     std::uint64_t hash = text.size();
     std::size_t i = 0;
     for (; i + 4 <= text.size(); i += 4) {
-        std::uint64_t units;
-        std::memcpy(&units, text.data() + i, sizeof units);
-        hash = (hash ^ units) * kMultiplier;
+        hash = (hash ^ fourUnits(text.data() + i)) * kMultiplier;
     }
     if (i < text.size() && text.size() >= 4) {
         // The last four units, overlapping units already mixed in: one load
         // instead of a loop.
-        std::uint64_t units;
-        std::memcpy(&units, text.data() + text.size() - 4, sizeof units);
-        hash = (hash ^ units) * kMultiplier;
+        hash = (hash ^ fourUnits(text.data() + text.size() - 4)) * kMultiplier;
     } else if (i < text.size()) {
         // Shifted in unit by unit: a memcpy of variable length would be a call.
         std::uint64_t units = 0;
         for (std::size_t k = i; k < text.size(); ++k) {
-            units = units << 16 | text[k];
+            units = units << 16 | static_cast<char16_t>(text[k]);
         }
         hash = (hash ^ units) * kMultiplier;
     }
@@ -74,6 +94,32 @@ inline std::size_t hashUnits(std::u16string_view text) {
     hash *= kMultiplier;
     return static_cast<std::size_t>(hash ^ (hash >> 29));
 }
+
+}  // namespace detail
+
+// Whether two UTF-16 texts hold the same code units.
+inline bool sameUnits(std::u16string_view a, std::u16string_view b) {
+    return detail::sameUnits(a, b);
+}
+// Whether a UTF-16 text holds the units that the ASCII text `ascii` widens to.
+inline bool sameUnits(std::u16string_view a, std::string_view ascii) {
+    return detail::sameUnits(a, ascii);
+}
+
+// A hash of a text's code units, fast for short names (the keys of every
+// name table).
+inline std::size_t hashUnits(std::u16string_view text) {
+    return detail::hashUnits(text);
+}
+// The hash of the UTF-16 text that the ASCII text `ascii` widens to, so that
+// a name read from ASCII bytes meets the same name read from UTF-16.
+inline std::size_t hashAsciiUnits(std::string_view ascii) {
+    return detail::hashUnits(ascii);
+}
+
+// Whether every byte of `text` is ASCII (below 0x80): then each byte is one
+// UTF-16 code unit of the same value, and byte offsets are UTF-16 offsets.
+bool isAscii(std::string_view text);
 
 // Unpaired surrogates become U+FFFD.
 std::string toUtf8(std::u16string_view text);

@@ -107,10 +107,19 @@ void* AstNodeAllocator::allocateInNewBlock(std::size_t size, std::size_t alignme
 }
 
 std::u16string_view AstNodeAllocator::intern(std::u16string_view text) {
+    return internUnits(text, static_cast<std::uint32_t>(fl::text::hashUnits(text)));
+}
+
+std::u16string_view AstNodeAllocator::internAscii(std::string_view ascii) {
+    return internUnits(ascii, static_cast<std::uint32_t>(fl::text::hashAsciiUnits(ascii)));
+}
+
+template <class Unit>
+std::u16string_view AstNodeAllocator::internUnits(std::basic_string_view<Unit> text,
+                                                  std::uint32_t hash) {
     if (names_.empty()) {
         names_.resize(kInitialNameSlots);
     }
-    auto const hash = static_cast<std::uint32_t>(fl::text::hashUnits(text));
     NameSlot* slot = &findName(text, hash);
     if (slot->text != nullptr) {
         return {slot->text, slot->length};
@@ -127,7 +136,8 @@ std::u16string_view AstNodeAllocator::intern(std::u16string_view text) {
     return {copy, text.size()};
 }
 
-AstNodeAllocator::NameSlot& AstNodeAllocator::findName(std::u16string_view text,
+template <class Unit>
+AstNodeAllocator::NameSlot& AstNodeAllocator::findName(std::basic_string_view<Unit> text,
                                                        std::uint32_t hash) {
     std::size_t const mask = names_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {

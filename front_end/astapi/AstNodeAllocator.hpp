@@ -42,6 +42,9 @@ class AstNodeAllocator {
 
     // The one arena copy of `text`: equal texts give the same view.
     std::u16string_view intern(std::u16string_view text);
+    // The same for the UTF-16 text that the ASCII text `ascii` widens to:
+    // a name read from ASCII bytes is the one read from UTF-16.
+    std::u16string_view internAscii(std::string_view ascii);
 
     void addCleanup(std::function<void()> cleanup);
 
@@ -59,8 +62,12 @@ class AstNodeAllocator {
     };
 
     void* allocateInNewBlock(std::size_t size, std::size_t alignment);
+    // Interns the UTF-16 text that `text` (UTF-16 or ASCII) stands for.
+    template <class Unit>
+    std::u16string_view internUnits(std::basic_string_view<Unit> text, std::uint32_t hash);
     // The slot that holds `text`, or the empty slot where it belongs.
-    NameSlot& findName(std::u16string_view text, std::uint32_t hash);
+    template <class Unit>
+    NameSlot& findName(std::basic_string_view<Unit> text, std::uint32_t hash);
     void growNames();
 
     // Blocks of the arena's block size, and the blocks of large requests.

@@ -47,6 +47,10 @@ class AstNodeFactory {
     }
 
     std::u16string_view intern(std::u16string_view text) { return allocator_->intern(text); }
+    // Interns the UTF-16 text that the ASCII text `ascii` widens to.
+    std::u16string_view internAscii(std::string_view ascii) {
+        return allocator_->internAscii(ascii);
+    }
 
     template <class T>
     lf::astapi::NodeList<T> createList(std::span<T* const> items) {

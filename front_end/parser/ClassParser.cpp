@@ -11,8 +11,9 @@ namespace lf::parser::detail {
 // and refuses anything that cannot start one. When recovering, a member
 // with an error is skipped to the end of its statement, and a member whose
 // header is broken (null) is left out.
+template <class Unit>
 template <class Member>
-void SourceParser::parseMembers(Token const& keyword, Member parseMember) {
+void SourceParser<Unit>::parseMembers(Token const& keyword, Member parseMember) {
     while (true) {
         skipSeparators();
         if (at(TokenKind::KwEnd)) {
@@ -40,7 +41,8 @@ void SourceParser::parseMembers(Token const& keyword, Member parseMember) {
     }
 }
 
-ClassDefinition* SourceParser::parseClassDefinition() {
+template <class Unit>
+ClassDefinition* SourceParser<Unit>::parseClassDefinition() {
     Token const keyword = tok_;
     NestedLevel level(*this);
     advance();
@@ -68,16 +70,16 @@ ClassDefinition* SourceParser::parseClassDefinition() {
     });
     std::size_t const mark = scratch_.size();
     parseMembers(keyword, [this]() -> Node* {
-        if (atIdentifier(u"properties")) {
+        if (atIdentifier("properties")) {
             return parsePropertiesBlock();
         }
-        if (atIdentifier(u"methods")) {
+        if (atIdentifier("methods")) {
             return parseMethodsBlock();
         }
-        if (atIdentifier(u"events")) {
+        if (atIdentifier("events")) {
             return parseEventsBlock();
         }
-        if (atIdentifier(u"enumeration")) {
+        if (atIdentifier("enumeration")) {
             return parseEnumerationBlock();
         }
         failExpected("'properties', 'methods', 'events', 'enumeration' or 'end' in the class body");
@@ -87,7 +89,8 @@ ClassDefinition* SourceParser::parseClassDefinition() {
 }
 
 // `(Name, Name = value, ...)` after `classdef` or a block keyword.
-NodeList<Attribute> SourceParser::parseAttributes() {
+template <class Unit>
+NodeList<Attribute> SourceParser<Unit>::parseAttributes() {
     Token const open = tok_;
     advance();
     std::size_t const mark = scratch_.size();
@@ -113,7 +116,8 @@ NodeList<Attribute> SourceParser::parseAttributes() {
 }
 
 // The optional attributes after a block keyword, which must end its line.
-NodeList<Attribute> SourceParser::parseBlockAttributes() {
+template <class Unit>
+NodeList<Attribute> SourceParser<Unit>::parseBlockAttributes() {
     NodeList<Attribute> attributes;
     if (at(TokenKind::LeftParen)) {
         attributes = parseAttributes();
@@ -124,9 +128,10 @@ NodeList<Attribute> SourceParser::parseBlockAttributes() {
 
 // `keyword (attributes)`, members up to `end`; `parseMember` reads one
 // member of the block.
+template <class Unit>
 template <class Block, class Member, class ParseMember>
-Block* SourceParser::parseMemberBlock(NodeKind kind, NodeList<Member> Block::*members,
-                                      ParseMember parseMember) {
+Block* SourceParser<Unit>::parseMemberBlock(NodeKind kind, NodeList<Member> Block::*members,
+                                            ParseMember parseMember) {
     Token const keyword = tok_;
     NestedLevel level(*this);
     advance();
@@ -138,7 +143,8 @@ Block* SourceParser::parseMemberBlock(NodeKind kind, NodeList<Member> Block::*me
     return intact ? block : nullptr;
 }
 
-Node* SourceParser::parsePropertiesBlock() {
+template <class Unit>
+Node* SourceParser<Unit>::parsePropertiesBlock() {
     return parseMemberBlock(
         NodeKind::PropertiesBlock, &PropertiesBlock::members, [this](PropertiesBlock&) {
             auto* member = make<PropertyMember>(NodeKind::PropertyMember, tok_.position());
@@ -153,7 +159,8 @@ Node* SourceParser::parsePropertiesBlock() {
         });
 }
 
-Node* SourceParser::parseMethodsBlock() {
+template <class Unit>
+Node* SourceParser<Unit>::parseMethodsBlock() {
     return parseMemberBlock(NodeKind::MethodsBlock, &MethodsBlock::members,
                             [this](MethodsBlock& block) {
                                 bool abstract = false;
@@ -172,7 +179,8 @@ Node* SourceParser::parseMethodsBlock() {
                             });
 }
 
-Node* SourceParser::parseEventsBlock() {
+template <class Unit>
+Node* SourceParser<Unit>::parseEventsBlock() {
     return parseMemberBlock(NodeKind::EventsBlock, &EventsBlock::members, [this](EventsBlock&) {
         auto* member = make<EventMember>(NodeKind::EventMember, tok_.position());
         member->name = memberName("an event name or 'end'");
@@ -181,7 +189,8 @@ Node* SourceParser::parseEventsBlock() {
     });
 }
 
-Node* SourceParser::parseEnumerationBlock() {
+template <class Unit>
+Node* SourceParser<Unit>::parseEnumerationBlock() {
     return parseMemberBlock(
         NodeKind::EnumerationBlock, &EnumerationBlock::members, [this](EnumerationBlock&) {
             auto* member = make<EnumerationMember>(NodeKind::EnumerationMember, tok_.position());
@@ -194,7 +203,8 @@ Node* SourceParser::parseEnumerationBlock() {
         });
 }
 
-Node* SourceParser::parseArgumentsBlock() {
+template <class Unit>
+Node* SourceParser<Unit>::parseArgumentsBlock() {
     return parseMemberBlock(
         NodeKind::ArgumentsBlock, &ArgumentsBlock::declarations, [this](ArgumentsBlock&) {
             auto* declaration =
@@ -222,7 +232,8 @@ Node* SourceParser::parseArgumentsBlock() {
 }
 
 // The name that starts a member; `expected` names what may stand here.
-Identifier* SourceParser::memberName(char const* expected) {
+template <class Unit>
+Identifier* SourceParser<Unit>::memberName(char const* expected) {
     if (!at(TokenKind::Identifier)) {
         failExpected(expected);
     }
@@ -234,7 +245,8 @@ Identifier* SourceParser::memberName(char const* expected) {
 // A method with a body, or a signature: a header line without `function`,
 // every method of an abstract block, and elsewhere a `function` header
 // followed by another method or by the block's end.
-FunctionDefinition* SourceParser::parseMethod(bool abstract) {
+template <class Unit>
+FunctionDefinition* SourceParser<Unit>::parseMethod(bool abstract) {
     Token const keyword = tok_;
     NestedLevel level(*this);
     bool const bare = !at(TokenKind::KwFunction);
@@ -269,7 +281,8 @@ FunctionDefinition* SourceParser::parseMethod(bool abstract) {
 // the method, or the next method after a signature? Nested when the method
 // reads as one with a body, after which comes another method or the end of
 // the methods block.
-bool SourceParser::methodOpensWithNestedFunction(Token const& keyword) {
+template <class Unit>
+bool SourceParser<Unit>::methodOpensWithNestedFunction(Token const& keyword) {
     Lookahead const lookahead(*this);
     try {
         auto* probe = make<FunctionDefinition>(NodeKind::MethodDefinition, keyword.position());
@@ -286,7 +299,8 @@ bool SourceParser::methodOpensWithNestedFunction(Token const& keyword) {
 // the methods block? Counted from the tokens after it: the block's `end` is
 // followed by another block or by the class's `end` and then the end of the
 // file or local functions.
-bool SourceParser::endClosesMethodsBlock() {
+template <class Unit>
+bool SourceParser<Unit>::endClosesMethodsBlock() {
     Lookahead const lookahead(*this);
     advance();
     skipSeparators();
@@ -295,17 +309,18 @@ bool SourceParser::endClosesMethodsBlock() {
         skipSeparators();
         return at(TokenKind::EndOfInput) || at(TokenKind::KwFunction);
     }
-    return atIdentifier(u"properties") || atIdentifier(u"methods") || atIdentifier(u"events") ||
-           atIdentifier(u"enumeration");
+    return atIdentifier("properties") || atIdentifier("methods") || atIdentifier("events") ||
+           atIdentifier("enumeration");
 }
 
 // The `arguments` blocks that open a function body. `arguments` starts a
 // block there when it ends its line or is followed by `(`.
-NodeList<Node> SourceParser::parseArgumentsBlocks() {
+template <class Unit>
+NodeList<Node> SourceParser<Unit>::parseArgumentsBlocks() {
     std::size_t const mark = scratch_.size();
     while (true) {
         skipSeparators();
-        if (!atIdentifier(u"arguments")) {
+        if (!atIdentifier("arguments")) {
             break;
         }
         TokenKind const next = peek().kind;
@@ -320,7 +335,8 @@ NodeList<Node> SourceParser::parseArgumentsBlocks() {
 }
 
 // `(dims) ClassName {validators}`, each part optional; null when none.
-Validation* SourceParser::parseValidation() {
+template <class Unit>
+Validation* SourceParser<Unit>::parseValidation() {
     if (!at(TokenKind::LeftParen) && !at(TokenKind::Identifier) && !at(TokenKind::LeftBrace)) {
         return nullptr;
     }
@@ -336,5 +352,15 @@ Validation* SourceParser::parseValidation() {
     }
     return validation;
 }
+
+// The members that the other files of the parser call, for both kinds of
+// source text.
+#define KORVEX_CLASS_PARSER_MEMBERS(Unit)                                 \
+    template ClassDefinition* SourceParser<Unit>::parseClassDefinition(); \
+    template NodeList<Node> SourceParser<Unit>::parseArgumentsBlocks();
+
+KORVEX_CLASS_PARSER_MEMBERS(char16_t)
+KORVEX_CLASS_PARSER_MEMBERS(char)
+#undef KORVEX_CLASS_PARSER_MEMBERS
 
 }  // namespace lf::parser::detail

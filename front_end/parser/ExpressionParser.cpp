@@ -1,6 +1,7 @@
 // Expressions: operators by precedence climbing, postfix chains, primaries,
 // matrices and cell arrays with their white-space rules.
 
+#include <array>
 #include <optional>
 #include <string>
 
@@ -20,17 +21,15 @@ struct BinaryOperatorInfo {
     BinaryOperator op = BinaryOperator::Add;
 };
 
-// The binary operator `token` stands for, lowest precedence first:
-// || && | & comparisons : +- and the multiplicative operators. Inside a
-// matrix, `+` or `-` after white space and directly before an operand
-// starts a new element instead (`[1 -2]`).
-BinaryOperatorInfo binaryOperator(Token const& token) {
-    auto info = [](int precedence, NodeKind kind, BinaryOperator op) {
-        return BinaryOperatorInfo{precedence, kind, op};
+// The binary operator a token of `kind` stands for, lowest precedence
+// first: || && | & comparisons : +- and the multiplicative operators.
+constexpr BinaryOperatorInfo binaryOperatorOfKind(TokenKind kind) {
+    auto info = [](int precedence, NodeKind nodeKind, BinaryOperator op) {
+        return BinaryOperatorInfo{precedence, nodeKind, op};
     };
     using K = NodeKind;
     using B = BinaryOperator;
-    switch (token.kind) {
+    switch (kind) {
         case TokenKind::PipePipe:
             return info(1, K::ShortCircuitOperation, B::ShortCircuitOr);
         case TokenKind::AmpAmp:
@@ -54,12 +53,9 @@ BinaryOperatorInfo binaryOperator(Token const& token) {
         case TokenKind::Colon:
             return info(kRangePrecedence, K::Range, B::Add);
         case TokenKind::Plus:
+            return info(7, K::BinaryOperation, B::Add);
         case TokenKind::Minus:
-            if (token.inMatrix && token.spaceBefore && !token.spaceAfter) {
-                return {};
-            }
-            return info(7, K::BinaryOperation,
-                        token.kind == TokenKind::Plus ? B::Add : B::Subtract);
+            return info(7, K::BinaryOperation, B::Subtract);
         case TokenKind::Star:
             return info(8, K::BinaryOperation, B::Multiply);
         case TokenKind::Slash:
@@ -75,6 +71,27 @@ BinaryOperatorInfo binaryOperator(Token const& token) {
         default:
             return {};
     }
+}
+
+// binaryOperatorOfKind by token kind: the parser asks after every operand,
+// and a load costs less than the branches of the switch.
+constexpr auto kBinaryOperators = [] {
+    std::array<BinaryOperatorInfo, kTokenKindCount> table{};
+    for (std::size_t kind = 0; kind < table.size(); ++kind) {
+        table[kind] = binaryOperatorOfKind(static_cast<TokenKind>(kind));
+    }
+    return table;
+}();
+
+// The binary operator `token` stands for. Inside a matrix, `+` or `-` after
+// white space and directly before an operand starts a new element instead
+// (`[1 -2]`).
+BinaryOperatorInfo binaryOperator(Token const& token) {
+    if ((token.kind == TokenKind::Plus || token.kind == TokenKind::Minus) && token.inMatrix &&
+        token.spaceBefore && !token.spaceAfter) {
+        return {};
+    }
+    return kBinaryOperators[static_cast<std::size_t>(token.kind)];
 }
 
 std::optional<UnaryOperator> prefixOperator(TokenKind kind) {
@@ -93,14 +110,16 @@ std::optional<UnaryOperator> prefixOperator(TokenKind kind) {
 
 }  // namespace
 
-Expression* SourceParser::parseExpression() {
+template <class Unit>
+Expression* SourceParser<Unit>::parseExpression() {
     return parseBinary(1);
 }
 
 // A chain of left-associative operators (`a + b + c`) is read in a loop and
 // does not count as nesting: the parser does not recurse along it, and walks
 // of the tree continue on a fresh stack when theirs runs low.
-Expression* SourceParser::parseBinary(int minimumPrecedence) {
+template <class Unit>
+Expression* SourceParser<Unit>::parseBinary(int minimumPrecedence) {
     Expression* left = parsePrefixed(false);
     while (true) {
         BinaryOperatorInfo const info = binaryOperator(tok_);
@@ -131,7 +150,8 @@ Expression* SourceParser::parseBinary(int minimumPrecedence) {
 // operand is a postfix expression, so that `^` stays left associative. The
 // powers are read here rather than one call further down: every operand
 // passes through, and each level of calls costs time on each of them.
-Expression* SourceParser::parsePrefixed(bool exponent) {
+template <class Unit>
+Expression* SourceParser<Unit>::parsePrefixed(bool exponent) {
     DepthScope scope(*this);
     UnaryOperation* outermost = nullptr;
     UnaryOperation* innermost = nullptr;
@@ -165,7 +185,8 @@ Expression* SourceParser::parsePrefixed(bool exponent) {
 
 // Indexing, field references and transposes after a primary. Inside a
 // matrix, `(` or `{` after white space starts a new element (`[f (1)]`).
-Expression* SourceParser::parsePostfix() {
+template <class Unit>
+Expression* SourceParser<Unit>::parsePostfix() {
     Expression* expression = parsePrimary();
     DepthScope scope(*this);
     while (true) {
@@ -231,7 +252,8 @@ Expression* SourceParser::parsePostfix() {
     }
 }
 
-Expression* SourceParser::parseIndex(Expression* head) {
+template <class Unit>
+Expression* SourceParser<Unit>::parseIndex(Expression* head) {
     NodeKind const kind = at(TokenKind::LeftParen) ? NodeKind::ParenIndex : NodeKind::BraceIndex;
     ++indexDepth_;
     NodeList<Expression> arguments = parseBracketedList(true);
@@ -244,7 +266,8 @@ Expression* SourceParser::parseIndex(Expression* head) {
 
 // `(a, b)` or `{a, b}`, from the opening bracket on; with `arguments`, an
 // item may also be `:` or `Name=value`.
-NodeList<Expression> SourceParser::parseBracketedList(bool arguments) {
+template <class Unit>
+NodeList<Expression> SourceParser<Unit>::parseBracketedList(bool arguments) {
     Token const open = tok_;
     TokenKind const closer =
         open.kind == TokenKind::LeftParen ? TokenKind::RightParen : TokenKind::RightBrace;
@@ -268,7 +291,8 @@ NodeList<Expression> SourceParser::parseBracketedList(bool arguments) {
 
 // One index or call argument: a whole-dimension `:`, `Name=value`, or an
 // expression.
-Expression* SourceParser::parseArgument(TokenKind closer) {
+template <class Unit>
+Expression* SourceParser<Unit>::parseArgument(TokenKind closer) {
     if (at(TokenKind::Colon)) {
         TokenKind const next = peek().kind;
         if (next == TokenKind::Comma || next == closer) {
@@ -288,7 +312,8 @@ Expression* SourceParser::parseArgument(TokenKind closer) {
     return parseExpression();
 }
 
-Expression* SourceParser::parsePrimary() {
+template <class Unit>
+Expression* SourceParser<Unit>::parsePrimary() {
     switch (tok_.kind) {
         case TokenKind::Identifier: {
             // `@` right after the name is all that makes it a method
@@ -304,7 +329,7 @@ Expression* SourceParser::parsePrimary() {
         case TokenKind::ImaginaryNumber: {
             auto* number = make<NumberLiteral>(
                 at(TokenKind::Number) ? NodeKind::NumberLiteral : NodeKind::ImaginaryLiteral,
-                tok_.position(), factory_.intern(text(tok_)));
+                tok_.position(), intern(text(tok_)));
             advance();
             return number;
         }
@@ -334,16 +359,16 @@ Expression* SourceParser::parsePrimary() {
             if (!at(TokenKind::Identifier)) {
                 failExpected("a class name after '?'");
             }
-            std::u16string name(text(tok_));
+            std::basic_string<Unit> name(text(tok_));
             advance();
             while (at(TokenKind::Dot) && peek().kind == TokenKind::Identifier) {
                 advance();
-                name += u'.';
+                name += '.';
                 name += text(tok_);
                 advance();
             }
             return make<MetaclassQuery>(NodeKind::MetaclassQuery, question.position(),
-                                        factory_.intern(name));
+                                        intern(name));
         }
         case TokenKind::KwEnd:
             if (indexDepth_ > 0) {
@@ -359,7 +384,8 @@ Expression* SourceParser::parsePrimary() {
 }
 
 // `method@Superclass`, from the method name on.
-Expression* SourceParser::parseSuperclassMethodReference() {
+template <class Unit>
+Expression* SourceParser<Unit>::parseSuperclassMethodReference() {
     auto* reference =
         make<SuperclassMethodReference>(NodeKind::SuperclassMethodReference, tok_.position());
     reference->method = fieldName(tok_);
@@ -370,11 +396,12 @@ Expression* SourceParser::parseSuperclassMethodReference() {
 }
 
 // A character array or string without its quotes, doubled quotes undone.
-Expression* SourceParser::parseTextLiteral() {
-    std::u16string_view const quoted = text(tok_);
-    char16_t const quote = quoted.front();
-    std::u16string_view unquoted = quoted.substr(1, quoted.size() - 2);
-    if (unquoted.find(quote) != std::u16string_view::npos) {
+template <class Unit>
+Expression* SourceParser<Unit>::parseTextLiteral() {
+    Text const quoted = text(tok_);
+    Unit const quote = quoted.front();
+    Text unquoted = quoted.substr(1, quoted.size() - 2);
+    if (unquoted.find(quote) != Text::npos) {
         undoubledText_.clear();
         for (std::size_t i = 0; i < unquoted.size(); ++i) {
             undoubledText_.push_back(unquoted[i]);
@@ -386,7 +413,7 @@ Expression* SourceParser::parseTextLiteral() {
     }
     auto* literal = make<TextLiteral>(
         at(TokenKind::CharArray) ? NodeKind::CharArrayLiteral : NodeKind::StringLiteral,
-        tok_.position(), factory_.intern(unquoted));
+        tok_.position(), intern(unquoted));
     advance();
     return literal;
 }
@@ -394,7 +421,8 @@ Expression* SourceParser::parseTextLiteral() {
 // `[...]` or `{...}`. Rows end at `;` or a line break; elements are
 // separated by `,` or by white space (see the rules in parsePostfix and
 // binaryOperator).
-Expression* SourceParser::parseArrayLiteral() {
+template <class Unit>
+Expression* SourceParser<Unit>::parseArrayLiteral() {
     Token const open = tok_;
     bool const cell = open.kind == TokenKind::LeftBrace;
     TokenKind const closer = cell ? TokenKind::RightBrace : TokenKind::RightBracket;
@@ -464,7 +492,8 @@ Expression* SourceParser::parseArrayLiteral() {
 }
 
 // `@name`, `@p.q.f` (a function handle) or `@(x, y) body`.
-Expression* SourceParser::parseHandle() {
+template <class Unit>
+Expression* SourceParser<Unit>::parseHandle() {
     Token const atSign = tok_;
     NestedLevel level(*this);
     advance();
@@ -490,7 +519,8 @@ Expression* SourceParser::parseHandle() {
 }
 
 // `name` or `p.q.name` as a chain of field references.
-Expression* SourceParser::parseDottedName() {
+template <class Unit>
+Expression* SourceParser<Unit>::parseDottedName() {
     if (!at(TokenKind::Identifier)) {
         failExpected("a name");
     }
@@ -508,5 +538,16 @@ Expression* SourceParser::parseDottedName() {
     }
     return name;
 }
+
+// The members that the other files of the parser call, for both kinds of
+// source text.
+#define KORVEX_EXPRESSION_PARSER_MEMBERS(Unit)                                            \
+    template Expression* SourceParser<Unit>::parseExpression();                           \
+    template NodeList<Expression> SourceParser<Unit>::parseBracketedList(bool arguments); \
+    template Expression* SourceParser<Unit>::parseDottedName();
+
+KORVEX_EXPRESSION_PARSER_MEMBERS(char16_t)
+KORVEX_EXPRESSION_PARSER_MEMBERS(char)
+#undef KORVEX_EXPRESSION_PARSER_MEMBERS
 
 }  // namespace lf::parser::detail

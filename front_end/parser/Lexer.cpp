@@ -1,35 +1,45 @@
 #include "front_end/parser/Lexer.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "foundation/text/Utf.hpp"
 #include "front_end/langutil/NameCharacters.hpp"
+#include "front_end/parser/SourceText.hpp"
 #include "front_end/parser/SyntaxError.hpp"
 
 namespace lf::parser {
 
 namespace {
 
-using lf::util::isAsciiDigit;
-using lf::util::isAsciiLetter;
-
 // What the token loop asks of a character, looked up in one table.
 enum CharacterTraits : std::uint8_t {
     kNameTrait = 1,   // may continue a name
     kSpaceTrait = 2,  // white space within a line
     kSkipTrait = 4,   // may start what skipSpace skips: white space, a comment, `...`
+    kDigitTrait = 8,
+    kLetterTrait = 16,
 };
 
-constexpr std::array<std::uint8_t, 128> kAsciiTraits = [] {
-    std::array<std::uint8_t, 128> traits{};
+// By code unit up to 0xFF, so that a byte needs no bounds check; the units
+// from 0x80 on have no trait.
+constexpr std::array<std::uint8_t, 256> kTraits = [] {
+    std::array<std::uint8_t, 256> traits{};
     for (char16_t c = 0; c < 128; ++c) {
         if (lf::util::isNameCharacter(c)) {
             traits[c] |= kNameTrait;
+        }
+        if (lf::util::isAsciiDigit(c)) {
+            traits[c] |= kDigitTrait;
+        }
+        if (lf::util::isAsciiLetter(c)) {
+            traits[c] |= kLetterTrait;
         }
     }
     for (char16_t c : std::u16string_view(u" \t\f\v")) {
@@ -39,27 +49,45 @@ constexpr std::array<std::uint8_t, 128> kAsciiTraits = [] {
     return traits;
 }();
 
-bool hasTrait(char16_t c, CharacterTraits trait) {
-    return c < kAsciiTraits.size() && (kAsciiTraits[c] & trait) != 0;
+template <class Unit>
+bool hasTrait(Unit c, CharacterTraits trait) {
+    if constexpr (sizeof(Unit) == 1) {
+        return (kTraits[static_cast<unsigned char>(c)] & trait) != 0;
+    } else {
+        return c < kTraits.size() && (kTraits[c] & trait) != 0;
+    }
 }
-bool isNameCharacter(char16_t c) {
+template <class Unit>
+bool isNameCharacter(Unit c) {
     return hasTrait(c, kNameTrait);
 }
-bool isSpace(char16_t c) {
+template <class Unit>
+bool isSpace(Unit c) {
     return hasTrait(c, kSpaceTrait);
 }
 bool isLineBreak(char16_t c) {
     return c == u'\n' || c == u'\r';
 }
 
+// Whether `text` starts with the units of the ASCII text `prefix`.
+template <class Unit>
+bool startsWith(std::basic_string_view<Unit> text, std::string_view prefix) {
+    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin());
+}
+
 // The offset of the first line break at or after `p`, or the size of
-// `source`. Comments are skipped with it, four code units at a time.
-std::size_t findLineBreak(std::u16string_view source, std::size_t p) {
-    constexpr std::uint64_t kOnes = 0x0001000100010001u;
-    constexpr std::uint64_t kHighs = 0x8000800080008000u;
-    // Whether any of the four units of `units` is zero.
+// `source`. Comments are skipped with it, a 64-bit word of code units at a
+// time.
+template <class Unit>
+std::size_t findLineBreak(std::basic_string_view<Unit> source, std::size_t p) {
+    constexpr std::size_t kUnitsPerWord = sizeof(std::uint64_t) / sizeof(Unit);
+    // A one in the lowest bit of every unit, and in the highest.
+    constexpr std::uint64_t kOnes =
+        ~std::uint64_t{0} / ((std::uint64_t{1} << 8 * sizeof(Unit)) - 1);
+    constexpr std::uint64_t kHighs = kOnes << (8 * sizeof(Unit) - 1);
+    // Whether any of the units of `units` is zero.
     auto hasZeroUnit = [](std::uint64_t units) { return ((units - kOnes) & ~units & kHighs) != 0; };
-    for (; p + 4 <= source.size(); p += 4) {
+    for (; p + kUnitsPerWord <= source.size(); p += kUnitsPerWord) {
         std::uint64_t units;
         std::memcpy(&units, source.data() + p, sizeof units);
         if (hasZeroUnit(units ^ (kOnes * u'\n')) || hasZeroUnit(units ^ (kOnes * u'\r'))) {
@@ -72,31 +100,39 @@ std::size_t findLineBreak(std::u16string_view source, std::size_t p) {
     return p;
 }
 
-bool isHexDigit(char16_t c) {
-    return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+bool isHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c < 0xDC00;
+}
+bool isLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c < 0xE000;
 }
 
-constexpr std::pair<std::u16string_view, TokenKind> kKeywords[] = {
-    {u"break", TokenKind::KwBreak},
-    {u"case", TokenKind::KwCase},
-    {u"catch", TokenKind::KwCatch},
-    {u"classdef", TokenKind::KwClassdef},
-    {u"continue", TokenKind::KwContinue},
-    {u"else", TokenKind::KwElse},
-    {u"elseif", TokenKind::KwElseif},
-    {u"end", TokenKind::KwEnd},
-    {u"for", TokenKind::KwFor},
-    {u"function", TokenKind::KwFunction},
-    {u"global", TokenKind::KwGlobal},
-    {u"if", TokenKind::KwIf},
-    {u"otherwise", TokenKind::KwOtherwise},
-    {u"parfor", TokenKind::KwParfor},
-    {u"persistent", TokenKind::KwPersistent},
-    {u"return", TokenKind::KwReturn},
-    {u"spmd", TokenKind::KwSpmd},
-    {u"switch", TokenKind::KwSwitch},
-    {u"try", TokenKind::KwTry},
-    {u"while", TokenKind::KwWhile},
+template <class Unit>
+bool isHexDigit(Unit c) {
+    return hasTrait(c, kDigitTrait) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+constexpr std::pair<std::string_view, TokenKind> kKeywords[] = {
+    {"break", TokenKind::KwBreak},
+    {"case", TokenKind::KwCase},
+    {"catch", TokenKind::KwCatch},
+    {"classdef", TokenKind::KwClassdef},
+    {"continue", TokenKind::KwContinue},
+    {"else", TokenKind::KwElse},
+    {"elseif", TokenKind::KwElseif},
+    {"end", TokenKind::KwEnd},
+    {"for", TokenKind::KwFor},
+    {"function", TokenKind::KwFunction},
+    {"global", TokenKind::KwGlobal},
+    {"if", TokenKind::KwIf},
+    {"otherwise", TokenKind::KwOtherwise},
+    {"parfor", TokenKind::KwParfor},
+    {"persistent", TokenKind::KwPersistent},
+    {"return", TokenKind::KwReturn},
+    {"spmd", TokenKind::KwSpmd},
+    {"switch", TokenKind::KwSwitch},
+    {"try", TokenKind::KwTry},
+    {"while", TokenKind::KwWhile},
 };
 
 // Keywords by a hash of their first and last letters and their length, which
@@ -104,12 +140,13 @@ constexpr std::pair<std::u16string_view, TokenKind> kKeywords[] = {
 // slot holds it, so telling a name from a keyword costs one comparison.
 constexpr std::size_t kKeywordSlots = 64;
 
-constexpr std::size_t keywordSlot(std::u16string_view word) {
+template <class Unit>
+constexpr std::size_t keywordSlot(std::basic_string_view<Unit> word) {
     return (word.front() + word.back() + 8 * word.size()) % kKeywordSlots;
 }
 
 struct KeywordSlot {
-    std::u16string_view spelling;
+    std::string_view spelling;
     TokenKind kind = TokenKind::Identifier;
 };
 
@@ -124,19 +161,45 @@ constexpr std::array<KeywordSlot, kKeywordSlots> kKeywordTable = [] {
     return table;
 }();
 
+// The tokens of one character whatever follows it and whatever is open,
+// by code unit; Invalid for the others.
+constexpr auto kSingleCharacterTokens = [] {
+    std::array<TokenKind, 128> tokens{};
+    tokens.fill(TokenKind::Invalid);
+    tokens[','] = TokenKind::Comma;
+    tokens[';'] = TokenKind::Semicolon;
+    tokens['+'] = TokenKind::Plus;
+    tokens['-'] = TokenKind::Minus;
+    tokens['*'] = TokenKind::Star;
+    tokens['/'] = TokenKind::Slash;
+    tokens['\\'] = TokenKind::Backslash;
+    tokens['^'] = TokenKind::Caret;
+    tokens[':'] = TokenKind::Colon;
+    tokens['@'] = TokenKind::At;
+    tokens['?'] = TokenKind::Question;
+    return tokens;
+}();
+
+template <class Unit>
+TokenKind singleCharacterToken(Unit c) {
+    auto const unit = static_cast<std::make_unsigned_t<Unit>>(c);
+    return unit < kSingleCharacterTokens.size() ? kSingleCharacterTokens[unit] : TokenKind::Invalid;
+}
+
 // The binary operators that decide command syntax, longest first.
-constexpr std::u16string_view kBinaryOperators[] = {
-    u"&&", u"||", u"==", u"~=", u"!=", u"<=", u">=", u".*", u"./", u".\\", u".^",
-    u"+",  u"-",  u"*",  u"/",  u"\\", u"^",  u"<",  u">",  u"&",  u"|",   u":",
+constexpr std::string_view kBinaryOperators[] = {
+    "&&", "||", "==", "~=", "!=", "<=", ">=", ".*", "./", ".\\", ".^",
+    "+",  "-",  "*",  "/",  "\\", "^",  "<",  ">",  "&",  "|",   ":",
 };
 
 // The trimmed text of the line starting at `start` equals `marker`.
-bool lineIs(std::u16string_view source, std::size_t start, std::u16string_view marker) {
+template <class Unit>
+bool lineIs(std::basic_string_view<Unit> source, std::size_t start, std::string_view marker) {
     std::size_t p = start;
     while (p < source.size() && isSpace(source[p])) {
         ++p;
     }
-    if (source.substr(p, marker.size()) != marker) {
+    if (!startsWith(source.substr(p), marker)) {
         return false;
     }
     p += marker.size();
@@ -149,8 +212,9 @@ bool lineIs(std::u16string_view source, std::size_t start, std::u16string_view m
 // The offset past the quote that closes the text opened by the quote at
 // `p`, where a doubled quote stands for one; npos when the text is not
 // closed on its line.
-std::size_t quotedEnd(std::u16string_view source, std::size_t p) {
-    char16_t const quote = source[p];
+template <class Unit>
+std::size_t quotedEnd(std::basic_string_view<Unit> source, std::size_t p) {
+    Unit const quote = source[p];
     for (++p; p < source.size() && !isLineBreak(source[p]); ++p) {
         if (source[p] == quote) {
             if (p + 1 >= source.size() || source[p + 1] != quote) {
@@ -159,7 +223,7 @@ std::size_t quotedEnd(std::u16string_view source, std::size_t p) {
             ++p;
         }
     }
-    return std::u16string_view::npos;
+    return std::string_view::npos;
 }
 
 bool isOpener(char16_t c) {
@@ -173,7 +237,8 @@ bool endsOperand(char16_t c) {
     return isNameCharacter(c) || isCloser(c) || c == u'\'' || c == u'"' || c == u'.';
 }
 
-std::size_t nextLineStart(std::u16string_view source, std::size_t p) {
+template <class Unit>
+std::size_t nextLineStart(std::basic_string_view<Unit> source, std::size_t p) {
     p = findLineBreak(source, p);
     if (p < source.size() && source[p] == u'\r' && p + 1 < source.size() &&
         source[p + 1] == u'\n') {
@@ -195,7 +260,8 @@ char const* tokenSpelling(TokenKind kind) {
     return "token";
 }
 
-bool Lexer::previousEndsValue() const {
+template <class Unit>
+bool BasicLexer<Unit>::previousEndsValue() const {
     switch (previous_) {
         case TokenKind::Identifier:
         case TokenKind::Number:
@@ -215,31 +281,35 @@ bool Lexer::previousEndsValue() const {
     }
 }
 
-void Lexer::skipToLineBreak() {
+template <class Unit>
+void BasicLexer<Unit>::skipToLineBreak() {
     cursor_ = static_cast<std::uint32_t>(findLineBreak(source_, cursor_));
 }
 
-void Lexer::skipLineBreak() {
+template <class Unit>
+void BasicLexer<Unit>::skipLineBreak() {
     cursor_ = static_cast<std::uint32_t>(nextLineStart(source_, cursor_));
 }
 
-bool Lexer::atBlockCommentStart() const {
+template <class Unit>
+bool BasicLexer<Unit>::atBlockCommentStart() const {
     std::size_t lineStart = cursor_;
     while (lineStart > 0 && isSpace(source_[lineStart - 1])) {
         --lineStart;
     }
     return (lineStart == 0 || isLineBreak(source_[lineStart - 1])) &&
-           lineIs(source_, lineStart, u"%{");
+           lineIs(source_, lineStart, "%{");
 }
 
-void Lexer::skipBlockComment() {
+template <class Unit>
+void BasicLexer<Unit>::skipBlockComment() {
     std::uint32_t const start = cursor_;
     std::size_t line = cursor_;
     int depth = 0;
     while (line < source_.size()) {
-        if (lineIs(source_, line, u"%{")) {
+        if (lineIs(source_, line, "%{")) {
             ++depth;
-        } else if (lineIs(source_, line, u"%}") && --depth == 0) {
+        } else if (lineIs(source_, line, "%}") && --depth == 0) {
             cursor_ = static_cast<std::uint32_t>(line);
             skipToLineBreak();
             return;
@@ -251,10 +321,11 @@ void Lexer::skipBlockComment() {
                       "before the end of the file");
 }
 
-bool Lexer::skipSpace() {
+template <class Unit>
+bool BasicLexer<Unit>::skipSpace() {
     std::uint32_t const start = cursor_;
     while (!atEnd()) {
-        char16_t c = source_[cursor_];
+        Unit const c = source_[cursor_];
         if (isSpace(c)) {
             ++cursor_;
         } else if (c == u'%') {
@@ -273,20 +344,21 @@ bool Lexer::skipSpace() {
     return cursor_ != start;
 }
 
-void Lexer::invalidCharacter() const {
-    char16_t c = source_[cursor_];
+template <class Unit>
+void BasicLexer<Unit>::invalidCharacter() const {
+    char16_t const c = source_[cursor_];
     char code[16];
     std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-    std::string shown =
-        c >= 0x21 && c < 0x7F ? "'" + std::string(1, static_cast<char>(c)) + "'"
-        : c >= 0xA0 && (c < 0xD800 || c > 0xDFFF)
-            ? "'" + fl::text::toUtf8(source_.substr(cursor_, 1)) + "' (" + code + ")"
-            : std::string(code);
+    std::string shown = c >= 0x21 && c < 0x7F ? "'" + std::string(1, static_cast<char>(c)) + "'"
+                        : c >= 0xA0 && (c < 0xD800 || c > 0xDFFF)
+                            ? "'" + toUtf8(source_.substr(cursor_, 1)) + "' (" + code + ")"
+                            : std::string(code);
     throw SyntaxError(errors::kInvalidCharacter, cursor_ + 1,
                       "invalid character " + shown + " outside a string or comment");
 }
 
-TokenKind Lexer::lexNumber() {
+template <class Unit>
+TokenKind BasicLexer<Unit>::lexNumber() {
     std::uint32_t const start = cursor_;
     auto invalid = [&] {
         while (!atEnd() && (isNameCharacter(source_[cursor_]) || source_[cursor_] == u'.')) {
@@ -294,7 +366,7 @@ TokenKind Lexer::lexNumber() {
         }
         throw SyntaxError(
             errors::kInvalidNumber, start + 1,
-            "invalid number '" + fl::text::toUtf8(source_.substr(start, cursor_ - start)) + "'");
+            "invalid number '" + toUtf8(source_.substr(start, cursor_ - start)) + "'");
     };
     char16_t const radix = peekChar(1) | 0x20;
     if (peekChar() == u'0' && (radix == u'x' || radix == u'b')) {
@@ -309,7 +381,7 @@ TokenKind Lexer::lexNumber() {
             ++cursor_;
         }
     } else {
-        while (isAsciiDigit(peekChar())) {
+        while (hasTrait(peekChar(), kDigitTrait)) {
             ++cursor_;
         }
         // `1./x` and `1.'` keep the dot for the operator after the number.
@@ -317,7 +389,7 @@ TokenKind Lexer::lexNumber() {
         if (peekChar() == u'.' && afterDot != u'*' && afterDot != u'/' && afterDot != u'\\' &&
             afterDot != u'^' && afterDot != u'\'' && afterDot != u'.') {
             ++cursor_;
-            while (isAsciiDigit(peekChar())) {
+            while (hasTrait(peekChar(), kDigitTrait)) {
                 ++cursor_;
             }
         }
@@ -326,12 +398,12 @@ TokenKind Lexer::lexNumber() {
             if (peekChar(1) == u'+' || peekChar(1) == u'-') {
                 exponent = 2;
             }
-            if (!isAsciiDigit(peekChar(exponent))) {
+            if (!hasTrait(peekChar(exponent), kDigitTrait)) {
                 cursor_ += exponent;
                 invalid();
             }
             cursor_ += exponent;
-            while (isAsciiDigit(peekChar())) {
+            while (hasTrait(peekChar(), kDigitTrait)) {
                 ++cursor_;
             }
         }
@@ -342,16 +414,17 @@ TokenKind Lexer::lexNumber() {
         ++cursor_;
         kind = TokenKind::ImaginaryNumber;
     }
-    if (isNameCharacter(peekChar()) || (peekChar() == u'.' && isAsciiDigit(peekChar(1)))) {
+    if (isNameCharacter(peekChar()) || (peekChar() == u'.' && hasTrait(peekChar(1), kDigitTrait))) {
         invalid();
     }
     return kind;
 }
 
-TokenKind Lexer::lexQuoted(char16_t quote, TokenKind kind) {
+template <class Unit>
+TokenKind BasicLexer<Unit>::lexQuoted(Unit quote, TokenKind kind) {
     std::uint32_t const start = cursor_;
     std::size_t const end = quotedEnd(source_, cursor_);
-    if (end == std::u16string_view::npos) {
+    if (end == Text::npos) {
         skipToLineBreak();
         std::string const what = kind == TokenKind::String ? "string" : "character array";
         std::string const mark = quote == u'"' ? "\"" : "'";
@@ -363,7 +436,8 @@ TokenKind Lexer::lexQuoted(char16_t quote, TokenKind kind) {
     return kind;
 }
 
-TokenKind Lexer::lexWord() {
+template <class Unit>
+TokenKind BasicLexer<Unit>::lexWord() {
     std::uint32_t const start = cursor_;
     std::size_t end = cursor_ + 1;  // the first character is a letter
     while (end < source_.size() && isNameCharacter(source_[end])) {
@@ -373,23 +447,20 @@ TokenKind Lexer::lexWord() {
     if (previous_ == TokenKind::Dot) {
         return TokenKind::Identifier;  // field names may be spelled like keywords
     }
-    std::u16string_view const word = source_.substr(start, cursor_ - start);
+    Text const word = source_.substr(start, cursor_ - start);
     KeywordSlot const& slot = kKeywordTable[keywordSlot(word)];
-    return fl::text::sameUnits(slot.spelling, word) ? slot.kind : TokenKind::Identifier;
+    return sameText(word, slot.spelling) ? slot.kind : TokenKind::Identifier;
 }
 
-TokenKind Lexer::lexOperator(bool separated) {
-    char16_t const c = source_[cursor_];
-    char16_t const n = peekChar(1);
+template <class Unit>
+TokenKind BasicLexer<Unit>::lexOperator(bool separated) {
+    Unit const c = source_[cursor_];
+    Unit const n = peekChar(1);
     auto take = [this](std::uint32_t length, TokenKind kind) {
         cursor_ += length;
         return kind;
     };
     switch (c) {
-        case u',':
-            return take(1, TokenKind::Comma);
-        case u';':
-            return take(1, TokenKind::Semicolon);
         case u'(':
             brackets_.push_back(Bracket::Paren);
             return take(1, TokenKind::LeftParen);
@@ -425,18 +496,6 @@ TokenKind Lexer::lexOperator(bool separated) {
                 default:
                     return take(1, TokenKind::Dot);
             }
-        case u'+':
-            return take(1, TokenKind::Plus);
-        case u'-':
-            return take(1, TokenKind::Minus);
-        case u'*':
-            return take(1, TokenKind::Star);
-        case u'/':
-            return take(1, TokenKind::Slash);
-        case u'\\':
-            return take(1, TokenKind::Backslash);
-        case u'^':
-            return take(1, TokenKind::Caret);
         case u'=':
             return n == u'=' ? take(2, TokenKind::EqualEqual) : take(1, TokenKind::Assign);
         case u'~':
@@ -451,19 +510,23 @@ TokenKind Lexer::lexOperator(bool separated) {
             return n == u'&' ? take(2, TokenKind::AmpAmp) : take(1, TokenKind::Amp);
         case u'|':
             return n == u'|' ? take(2, TokenKind::PipePipe) : take(1, TokenKind::Pipe);
-        case u':':
-            return take(1, TokenKind::Colon);
-        case u'@':
-            return take(1, TokenKind::At);
-        case u'?':
-            return take(1, TokenKind::Question);
         default:
             invalidCharacter();
     }
 }
 
-void Lexer::next(Token& token) {
-    bool const spaceBefore = !atEnd() && hasTrait(source_[cursor_], kSkipTrait) && skipSpace();
+template <class Unit>
+void BasicLexer<Unit>::next(Token& token) {
+    bool spaceBefore = false;
+    if (!atEnd() && hasTrait(source_[cursor_], kSkipTrait)) {
+        // Most tokens follow one blank, which needs no loop.
+        if (isSpace(source_[cursor_]) && !hasTrait(peekChar(1), kSkipTrait)) {
+            ++cursor_;
+            spaceBefore = true;
+        } else {
+            spaceBefore = skipSpace();
+        }
+    }
     std::uint32_t const begin = cursor_;
     bool const matrix = inMatrix();
     // White space inside a matrix separates elements.
@@ -472,14 +535,17 @@ void Lexer::next(Token& token) {
     if (atEnd()) {
         kind = TokenKind::EndOfInput;
     } else {
-        char16_t const c = source_[cursor_];
+        Unit const c = source_[cursor_];
         if (isLineBreak(c)) {
             skipLineBreak();
             kind = TokenKind::Newline;
-        } else if (isAsciiDigit(c) || (c == u'.' && isAsciiDigit(peekChar(1)))) {
+        } else if (hasTrait(c, kDigitTrait) || (c == u'.' && hasTrait(peekChar(1), kDigitTrait))) {
             kind = lexNumber();
-        } else if (isAsciiLetter(c)) {
+        } else if (hasTrait(c, kLetterTrait)) {
             kind = lexWord();
+        } else if (TokenKind const single = singleCharacterToken(c); single != TokenKind::Invalid) {
+            ++cursor_;
+            kind = single;
         } else if (c == u'"') {
             kind = lexQuoted(u'"', TokenKind::String);
         } else if (c == u'\'') {
@@ -504,7 +570,8 @@ void Lexer::next(Token& token) {
     previous_ = kind;
 }
 
-bool Lexer::startsCommandSyntax(std::uint32_t offset) const {
+template <class Unit>
+bool BasicLexer<Unit>::startsCommandSyntax(std::uint32_t offset) const {
     std::size_t p = offset;
     if (p >= source_.size() || !isSpace(source_[p])) {
         return false;
@@ -515,13 +582,13 @@ bool Lexer::startsCommandSyntax(std::uint32_t offset) const {
     if (p >= source_.size()) {
         return false;
     }
-    std::u16string_view const rest = source_.substr(p);
-    char16_t const c = rest[0];
+    Text const rest = source_.substr(p);
+    Unit const c = rest[0];
     if (isLineBreak(c) || c == u',' || c == u';' || c == u'%' || c == u'(' ||
-        rest.starts_with(u"...")) {
+        startsWith(rest, "...")) {
         return false;
     }
-    if (c == u'=' && !rest.starts_with(u"==")) {
+    if (c == u'=' && !startsWith(rest, "==")) {
         return false;
     }
     if (c == u'{') {
@@ -530,11 +597,11 @@ bool Lexer::startsCommandSyntax(std::uint32_t offset) const {
         while (after < source_.size() && isSpace(source_[after])) {
             ++after;
         }
-        std::u16string_view const next = source_.substr(after);
-        return !(next.starts_with(u"=") && !next.starts_with(u"=="));
+        Text const next = source_.substr(after);
+        return !(startsWith(next, "=") && !startsWith(next, "=="));
     }
-    for (std::u16string_view op : kBinaryOperators) {
-        if (rest.starts_with(op)) {
+    for (std::string_view op : kBinaryOperators) {
+        if (startsWith(rest, op)) {
             std::size_t after = op.size();
             // An operator followed by white space continues an expression.
             return after < rest.size() && !isSpace(rest[after]) && !isLineBreak(rest[after]);
@@ -543,24 +610,27 @@ bool Lexer::startsCommandSyntax(std::uint32_t offset) const {
     return true;
 }
 
-std::size_t Lexer::scanGroup(std::size_t p, std::u16string* text) const {
+template <class Unit>
+std::size_t BasicLexer<Unit>::scanGroup(std::size_t p, std::basic_string<Unit>* text) const {
     std::uint32_t depth = 0;
-    auto keep = [&](std::u16string_view part) {
+    auto keep = [&](Text part) {
         if (text != nullptr) {
             text->append(part);
         }
     };
     while (p < source_.size() && !isLineBreak(source_[p])) {
-        char16_t const c = source_[p];
-        if (source_.substr(p).starts_with(u"...")) {
+        Unit const c = source_[p];
+        if (startsWith(source_.substr(p), "...")) {
             p = nextLineStart(source_, p);
-            keep(u" ");
+            if (text != nullptr) {
+                text->push_back(u' ');
+            }
             continue;
         }
         std::size_t next = p + 1;
         if (c == u'"' || (c == u'\'' && !endsOperand(source_[p - 1]))) {
             next = quotedEnd(source_, p);
-            if (next == std::u16string_view::npos) {
+            if (next == Text::npos) {
                 return p;
             }
         } else if (isOpener(c)) {
@@ -577,18 +647,21 @@ std::size_t Lexer::scanGroup(std::size_t p, std::u16string* text) const {
     return p;
 }
 
-void Lexer::restartAt(std::uint32_t offset) {
+template <class Unit>
+void BasicLexer<Unit>::restartAt(std::uint32_t offset) {
     cursor_ = offset;
     previous_ = TokenKind::Comma;
     brackets_.clear();
 }
 
-void Lexer::rescanOperandAt(std::uint32_t offset) {
+template <class Unit>
+void BasicLexer<Unit>::rescanOperandAt(std::uint32_t offset) {
     cursor_ = offset;
     previous_ = TokenKind::Comma;
 }
 
-std::optional<CommandWord> Lexer::nextCommandWord() {
+template <class Unit>
+std::optional<CommandWord<Unit>> BasicLexer<Unit>::nextCommandWord() {
     while (true) {
         while (!atEnd() && isSpace(source_[cursor_])) {
             ++cursor_;
@@ -596,14 +669,14 @@ std::optional<CommandWord> Lexer::nextCommandWord() {
         if (atEnd()) {
             return std::nullopt;
         }
-        if (source_.substr(cursor_).starts_with(u"...")) {
+        if (startsWith(source_.substr(cursor_), "...")) {
             skipToLineBreak();
             skipLineBreak();
             continue;
         }
         break;
     }
-    char16_t const first = source_[cursor_];
+    Unit const first = source_[cursor_];
     if (isLineBreak(first) || first == u',' || first == u';') {
         return std::nullopt;
     }
@@ -611,9 +684,9 @@ std::optional<CommandWord> Lexer::nextCommandWord() {
         skipToLineBreak();
         return std::nullopt;
     }
-    CommandWord word{cursor_, {}};
+    CommandWord<Unit> word{cursor_, {}};
     while (!atEnd()) {
-        char16_t const c = source_[cursor_];
+        Unit const c = source_[cursor_];
         if (isSpace(c) || isLineBreak(c) || c == u',' || c == u';') {
             break;
         }
@@ -640,7 +713,8 @@ std::optional<CommandWord> Lexer::nextCommandWord() {
     return word;
 }
 
-std::u16string_view Lexer::takeRestOfLine(std::uint32_t offset) {
+template <class Unit>
+typename BasicLexer<Unit>::Text BasicLexer<Unit>::takeRestOfLine(std::uint32_t offset) {
     cursor_ = offset;
     skipToLineBreak();
     previous_ = TokenKind::Comma;
@@ -648,7 +722,8 @@ std::u16string_view Lexer::takeRestOfLine(std::uint32_t offset) {
     return source_.substr(offset, cursor_ - offset);
 }
 
-std::uint32_t Lexer::skipErroneousText(SyntaxError const& error) {
+template <class Unit>
+std::uint32_t BasicLexer<Unit>::skipErroneousText(SyntaxError const& error) {
     std::string_view const identifier = error.identifier();
     std::uint32_t const offset = error.position() - 1;
     if (identifier == errors::kUnterminatedBlockComment) {
@@ -657,12 +732,14 @@ std::uint32_t Lexer::skipErroneousText(SyntaxError const& error) {
         cursor_ = static_cast<std::uint32_t>(findLineBreak(source_, offset));
     } else if (identifier == errors::kInvalidCharacter) {
         // Both halves of a surrogate pair, which make one character.
-        bool const pair = offset + 1 < source_.size() && source_[offset] >= 0xD800 &&
-                          source_[offset] < 0xDC00 && source_[offset + 1] >= 0xDC00 &&
-                          source_[offset + 1] < 0xE000;
+        bool const pair = offset + 1 < source_.size() && isHighSurrogate(source_[offset]) &&
+                          isLowSurrogate(source_[offset + 1]);
         cursor_ = offset + (pair ? 2 : 1);
     }
     return cursor_;
 }
+
+template class BasicLexer<char16_t>;
+template class BasicLexer<char>;
 
 }  // namespace lf::parser

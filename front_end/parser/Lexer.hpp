@@ -1,6 +1,8 @@
 #pragma once
-// Splits Korvex source text (UTF-16, byte-order mark already removed) into
-// tokens.
+// Splits Korvex source text (byte-order mark already removed) into tokens.
+// The text is UTF-16, or ASCII bytes (each byte one UTF-16 code unit of the
+// same value, so that offsets are the same in both): Unit is the type of
+// its code units, char16_t or char.
 //
 // The lexer tracks the open brackets itself, because two decisions depend on
 // them: a quote is a transpose when it directly follows a value and a string
@@ -23,25 +25,29 @@
 namespace lf::parser {
 
 // One word of a command-syntax or import statement, quotes removed.
+template <class Unit>
 struct CommandWord {
     std::uint32_t begin;  // 0-based offset of its first character
-    std::u16string text;
+    std::basic_string<Unit> text;
 };
 
-class Lexer {
+template <class Unit>
+class BasicLexer {
   public:
-    explicit Lexer(std::u16string_view source) : source_(source) {}
+    using Text = std::basic_string_view<Unit>;
+
+    explicit BasicLexer(Text source) : source_(source) {}
 
     // Reads the next token into `token`.
     void next(Token& token);
 
-    std::u16string_view source() const { return source_; }
-    std::u16string_view text(Token const& token) const {
+    Text source() const { return source_; }
+    Text text(Token const& token) const {
         return source_.substr(token.begin, token.end - token.begin);
     }
     // The character right after `token`, or U+0000 at the end of the source.
-    char16_t characterAfter(Token const& token) const {
-        return token.end < source_.size() ? source_[token.end] : u'\0';
+    Unit characterAfter(Token const& token) const {
+        return token.end < source_.size() ? source_[token.end] : Unit{};
     }
 
     // Whether the identifier that ends at `offset`, standing at the start of a
@@ -58,11 +64,11 @@ class Lexer {
 
     // The next word of a command-syntax statement, or nothing at the end of
     // the statement, whose terminator `next` then returns.
-    std::optional<CommandWord> nextCommandWord();
+    std::optional<CommandWord<Unit>> nextCommandWord();
 
     // The text from `offset` to the end of its line; reading continues at the
     // line break.
-    std::u16string_view takeRestOfLine(std::uint32_t offset);
+    Text takeRestOfLine(std::uint32_t offset);
 
     // After next() raised `error`, moves past the text at fault so that
     // reading can go on: a bad character, the rest of the line after an open
@@ -77,8 +83,8 @@ class Lexer {
     enum class Bracket : std::uint8_t { Paren, Matrix };
 
     bool atEnd() const { return cursor_ >= source_.size(); }
-    char16_t peekChar(std::uint32_t ahead = 0) const {
-        return cursor_ + ahead < source_.size() ? source_[cursor_ + ahead] : u'\0';
+    Unit peekChar(std::uint32_t ahead = 0) const {
+        return cursor_ + ahead < source_.size() ? source_[cursor_ + ahead] : Unit{};
     }
     bool inMatrix() const { return !brackets_.empty() && brackets_.back() == Bracket::Matrix; }
     bool previousEndsValue() const;
@@ -97,19 +103,27 @@ class Lexer {
     // a text otherwise. A `...` continuation counts as one space. Stops early
     // at a line break or an unclosed text. Appends the characters read to
     // `text` when given; returns the offset where reading stopped.
-    std::size_t scanGroup(std::size_t p, std::u16string* text) const;
+    std::size_t scanGroup(std::size_t p, std::basic_string<Unit>* text) const;
 
     TokenKind lexNumber();
-    TokenKind lexQuoted(char16_t quote, TokenKind kind);
+    TokenKind lexQuoted(Unit quote, TokenKind kind);
     TokenKind lexWord();
-    // `separated`: white space inside a matrix comes before the operator.
+    // Brackets and the operators that depend on what follows them (next()
+    // reads the tokens of one character itself). `separated`: white space
+    // inside a matrix comes before the operator.
     TokenKind lexOperator(bool separated);
     [[noreturn]] void invalidCharacter() const;
 
-    std::u16string_view source_;
+    Text source_;
     std::uint32_t cursor_ = 0;
     TokenKind previous_ = TokenKind::Newline;
     std::vector<Bracket> brackets_;
 };
+
+extern template class BasicLexer<char16_t>;
+extern template class BasicLexer<char>;
+
+// The lexer of UTF-16 text.
+using Lexer = BasicLexer<char16_t>;
 
 }  // namespace lf::parser

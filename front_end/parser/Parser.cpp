@@ -8,6 +8,7 @@
 #include "foundation/text/Utf.hpp"
 #include "front_end/langutil/LineInfo.hpp"
 #include "front_end/parser/SourceParser.hpp"
+#include "front_end/parser/SourceText.hpp"
 
 namespace lf::parser {
 
@@ -15,7 +16,8 @@ namespace detail {
 
 // ------------------------------------------------------------------ tokens
 
-void SourceParser::advance() {
+template <class Unit>
+void SourceParser<Unit>::advance() {
     if (ahead_) {
         tok_ = *ahead_;
         ahead_.reset();
@@ -26,7 +28,8 @@ void SourceParser::advance() {
     }
 }
 
-Token const& SourceParser::peek() {
+template <class Unit>
+Token const& SourceParser<Unit>::peek() {
     if (!ahead_) {
         if (recovery_ == nullptr) {
             lexer_.next(ahead_.emplace());
@@ -37,15 +40,18 @@ Token const& SourceParser::peek() {
     return *ahead_;
 }
 
-bool SourceParser::atIdentifier(std::u16string_view name) const {
-    return at(TokenKind::Identifier) && text(tok_) == name;
+template <class Unit>
+bool SourceParser<Unit>::atIdentifier(std::string_view name) const {
+    return at(TokenKind::Identifier) && sameText(text(tok_), name);
 }
 
-bool SourceParser::atStatementEnd() const {
+template <class Unit>
+bool SourceParser<Unit>::atStatementEnd() const {
     return endsStatement(tok_.kind);
 }
 
-void SourceParser::skipSeparators() {
+template <class Unit>
+void SourceParser<Unit>::skipSeparators() {
     while (at(TokenKind::Newline) || at(TokenKind::Comma) || at(TokenKind::Semicolon)) {
         advance();
     }
@@ -53,18 +59,19 @@ void SourceParser::skipSeparators() {
 
 // ------------------------------------------------------------------ errors
 
-std::string SourceParser::describe(Token const& token) const {
+template <class Unit>
+std::string SourceParser<Unit>::describe(Token const& token) const {
     auto quoted = [&](char const* what) {
-        std::u16string_view shown = text(token);
+        Text const shown = text(token);
         bool const cut = shown.size() > 24;
-        return std::string(what) + " " + fl::text::toUtf8(shown.substr(0, 24)) + (cut ? "..." : "");
+        return std::string(what) + " " + toUtf8(shown.substr(0, 24)) + (cut ? "..." : "");
     };
     switch (token.kind) {
         case TokenKind::Identifier:
-            return "identifier '" + fl::text::toUtf8(text(token)) + "'";
+            return "identifier '" + toUtf8(text(token)) + "'";
         case TokenKind::Number:
         case TokenKind::ImaginaryNumber:
-            return "number " + fl::text::toUtf8(text(token));
+            return "number " + toUtf8(text(token));
         case TokenKind::CharArray:
             return quoted("character array");
         case TokenKind::String:
@@ -74,34 +81,40 @@ std::string SourceParser::describe(Token const& token) const {
     }
 }
 
-std::string SourceParser::location(std::uint32_t position) const {
+template <class Unit>
+std::string SourceParser<Unit>::location(std::uint32_t position) const {
     if (!lines_) {
-        lines_.emplace(lexer_.source());
+        lines_.emplace(toUtf16(lexer_.source()));
     }
     auto const where = lines_->lineAndColumn(position);
     return std::to_string(where.line) + ":" + std::to_string(where.column);
 }
 
-SyntaxError SourceParser::errorHere(char const* identifier, std::string const& text) const {
+template <class Unit>
+SyntaxError SourceParser<Unit>::errorHere(char const* identifier, std::string const& text) const {
     return SyntaxError(identifier, tok_.position(), text);
 }
 
-void SourceParser::fail(char const* identifier, std::string const& text) const {
+template <class Unit>
+void SourceParser<Unit>::fail(char const* identifier, std::string const& text) const {
     throw errorHere(identifier, text);
 }
 
-void SourceParser::failExpected(std::string const& expected) const {
+template <class Unit>
+void SourceParser<Unit>::failExpected(std::string const& expected) const {
     fail(errors::kUnexpectedToken, "expected " + expected + ", found " + describe(tok_));
 }
 
-void SourceParser::expect(TokenKind kind, char const* expected) {
+template <class Unit>
+void SourceParser<Unit>::expect(TokenKind kind, char const* expected) {
     if (!at(kind)) {
         failExpected(expected);
     }
     advance();
 }
 
-void SourceParser::closeBracket(Token const& open) {
+template <class Unit>
+void SourceParser<Unit>::closeBracket(Token const& open) {
     TokenKind const closer = open.kind == TokenKind::LeftParen     ? TokenKind::RightParen
                              : open.kind == TokenKind::LeftBracket ? TokenKind::RightBracket
                                                                    : TokenKind::RightBrace;
@@ -125,11 +138,12 @@ void SourceParser::closeBracket(Token const& open) {
     }
 }
 
-void SourceParser::closeBlock(Token const& keyword, NodeList<Node>* lastBody) {
+template <class Unit>
+void SourceParser<Unit>::closeBlock(Token const& keyword, NodeList<Node>* lastBody) {
     while (!at(TokenKind::KwEnd)) {
-        raise(errorHere(errors::kMissingEnd,
-                        "expected 'end' to close '" + fl::text::toUtf8(text(keyword)) + "' at " +
-                            location(keyword.position()) + ", found " + describe(tok_)));
+        raise(errorHere(errors::kMissingEnd, "expected 'end' to close '" + toUtf8(text(keyword)) +
+                                                 "' at " + location(keyword.position()) +
+                                                 ", found " + describe(tok_)));
         if (lastBody == nullptr || at(TokenKind::EndOfInput) || at(TokenKind::KwFunction)) {
             return;
         }
@@ -139,12 +153,14 @@ void SourceParser::closeBlock(Token const& keyword, NodeList<Node>* lastBody) {
     advance();
 }
 
-SyntaxError SourceParser::outsideBlockError() const {
+template <class Unit>
+SyntaxError SourceParser<Unit>::outsideBlockError() const {
     return errorHere(errors::kUnexpectedToken,
                      "found " + describe(tok_) + " outside any block it could belong to");
 }
 
-void SourceParser::refuseClassPropertyArguments() const {
+template <class Unit>
+void SourceParser<Unit>::refuseClassPropertyArguments() const {
     if (at(TokenKind::Question)) {
         fail(errors::kUnsupported,
              "'.?ClassName' (name-value arguments named after the properties of a class) is "
@@ -152,13 +168,15 @@ void SourceParser::refuseClassPropertyArguments() const {
     }
 }
 
-void SourceParser::requireLineEnd(char const* after) const {
+template <class Unit>
+void SourceParser<Unit>::requireLineEnd(char const* after) const {
     if (!atStatementEnd()) {
         failExpected(std::string("',' ';' or a line break after ") + after);
     }
 }
 
-void SourceParser::enterLevel() {
+template <class Unit>
+void SourceParser<Unit>::enterLevel() {
     if (++depth_ > kMaxNestingDepth) {
         fail(errors::kNestingTooDeep, "nesting deeper than " + std::to_string(kMaxNestingDepth) +
                                           " levels of brackets, blocks and operators");
@@ -167,7 +185,8 @@ void SourceParser::enterLevel() {
 
 // ---------------------------------------------------------------- recovery
 
-void SourceParser::lexRecovering(Token& token) {
+template <class Unit>
+void SourceParser<Unit>::lexRecovering(Token& token) {
     try {
         lexer_.next(token);
     } catch (SyntaxError const& error) {
@@ -181,7 +200,8 @@ void SourceParser::lexRecovering(Token& token) {
     }
 }
 
-void SourceParser::record(SyntaxError const& error) {
+template <class Unit>
+void SourceParser<Unit>::record(SyntaxError const& error) {
     if (recovery_->full()) {
         return;
     }
@@ -198,21 +218,24 @@ void SourceParser::record(SyntaxError const& error) {
     }
 }
 
-void SourceParser::report(SyntaxError const& error) {
+template <class Unit>
+void SourceParser<Unit>::report(SyntaxError const& error) {
     if (!at(TokenKind::Invalid) && !(ahead_ && ahead_->kind == TokenKind::Invalid)) {
         record(error);
     }
 }
 
-void SourceParser::raise(SyntaxError const& error) {
+template <class Unit>
+void SourceParser<Unit>::raise(SyntaxError const& error) {
     if (recovery_ == nullptr) {
         throw error;
     }
     report(error);
 }
 
-void SourceParser::recoverFrom(SyntaxError const& error, std::size_t mark,
-                               std::uint32_t indexDepth) {
+template <class Unit>
+void SourceParser<Unit>::recoverFrom(SyntaxError const& error, std::size_t mark,
+                                     std::uint32_t indexDepth) {
     scratch_.resize(mark);
     indexDepth_ = indexDepth;
     placeholdersAllowed_ = false;
@@ -229,7 +252,8 @@ void SourceParser::recoverFrom(SyntaxError const& error, std::size_t mark,
     skipBrokenStatement();
 }
 
-void SourceParser::skipBrokenStatement() {
+template <class Unit>
+void SourceParser<Unit>::skipBrokenStatement() {
     if (recovery_->full()) {
         ahead_.reset();
         lexer_.next(tok_);  // the end of the file
@@ -256,7 +280,8 @@ void SourceParser::skipBrokenStatement() {
     lexer_.restartAt(tok_.end);
 }
 
-void SourceParser::parseStatementRecovering() {
+template <class Unit>
+void SourceParser<Unit>::parseStatementRecovering() {
     std::size_t const mark = scratch_.size();
     std::uint32_t const indexDepth = indexDepth_;
     bool const enclosingHeaderBroken = std::exchange(headerBroken_, false);
@@ -274,7 +299,8 @@ void SourceParser::parseStatementRecovering() {
     headerBroken_ = enclosingHeaderBroken;
 }
 
-void SourceParser::spliceBodies(Node& block) {
+template <class Unit>
+void SourceParser<Unit>::spliceBodies(Node& block) {
     auto splice = [this](NodeList<Node> const& body) {
         scratch_.insert(scratch_.end(), body.begin(), body.end());
     };
@@ -297,19 +323,22 @@ void SourceParser::spliceBodies(Node& block) {
     }
 }
 
-void SourceParser::extendBody(NodeList<Node>& body) {
+template <class Unit>
+void SourceParser<Unit>::extendBody(NodeList<Node>& body) {
     std::size_t const mark = scratch_.size();
     scratch_.insert(scratch_.end(), body.begin(), body.end());
     parseStatements();
     body = takeList<Node>(mark);
 }
 
-Identifier* SourceParser::identifier(Token const& token) {
-    return factory_.createIdentifier(token.position(), text(token));
+template <class Unit>
+Identifier* SourceParser<Unit>::identifier(Token const& token) {
+    return make<Identifier>(NodeKind::Identifier, token.position(), intern(text(token)));
 }
 
-FieldName* SourceParser::fieldName(Token const& token) {
-    return make<FieldName>(NodeKind::FieldName, token.position(), factory_.intern(text(token)));
+template <class Unit>
+FieldName* SourceParser<Unit>::fieldName(Token const& token) {
+    return make<FieldName>(NodeKind::FieldName, token.position(), intern(text(token)));
 }
 
 // ----------------------------------------------------- files and functions
@@ -330,7 +359,8 @@ ProgramKind recoveredKind(Program const& program) {
 
 }  // namespace
 
-Program* SourceParser::parseProgram() {
+template <class Unit>
+Program* SourceParser<Unit>::parseProgram() {
     advance();
     skipSeparators();
     ProgramKind const kind = at(TokenKind::KwFunction)   ? ProgramKind::FunctionFile
@@ -358,7 +388,8 @@ Program* SourceParser::parseProgram() {
 // When recovering, a keyword that closes no block is skipped with the rest
 // of its statement (and a script goes on with its statements), and a
 // statement after the functions is read to its end and left out.
-void SourceParser::parseFileFunctions(ProgramKind kind) {
+template <class Unit>
+void SourceParser<Unit>::parseFileFunctions(ProgramKind kind) {
     bool functionsMet = false;
     while (true) {
         skipSeparators();
@@ -389,7 +420,8 @@ void SourceParser::parseFileFunctions(ProgramKind kind) {
     }
 }
 
-FunctionDefinition* SourceParser::parseFunction() {
+template <class Unit>
+FunctionDefinition* SourceParser<Unit>::parseFunction() {
     Token const keyword = tok_;
     NestedLevel level(*this);
     advance();
@@ -406,7 +438,8 @@ FunctionDefinition* SourceParser::parseFunction() {
     return intact ? function : nullptr;
 }
 
-SourceParser::FunctionHeader SourceParser::parseFunctionHeader() {
+template <class Unit>
+typename SourceParser<Unit>::FunctionHeader SourceParser<Unit>::parseFunctionHeader() {
     FunctionHeader header;
     std::size_t const mark = scratch_.size();
     if (at(TokenKind::LeftBracket)) {
@@ -439,7 +472,8 @@ SourceParser::FunctionHeader SourceParser::parseFunctionHeader() {
 
 // `name` or a dotted name such as `get.Prop`, kept as one identifier. A
 // class overloads indexing with a method named `end`.
-Identifier* SourceParser::parseFunctionName() {
+template <class Unit>
+Identifier* SourceParser<Unit>::parseFunctionName() {
     Token const first = tok_;
     if (!at(TokenKind::Identifier) && !at(TokenKind::KwEnd)) {
         failExpected("a function name");
@@ -448,21 +482,22 @@ Identifier* SourceParser::parseFunctionName() {
     if (!at(TokenKind::Dot) || tok_.spaceBefore) {
         return identifier(first);
     }
-    std::u16string name(text(first));
+    std::basic_string<Unit> name(text(first));
     while (at(TokenKind::Dot) && !tok_.spaceBefore) {
         advance();
         if (!at(TokenKind::Identifier)) {
             failExpected("a name after '.' in the function name");
         }
-        name += u'.';
+        name += '.';
         name += text(tok_);
         advance();
     }
-    return factory_.createIdentifier(first.position(), name);
+    return make<Identifier>(NodeKind::Identifier, first.position(), intern(name));
 }
 
 // `(a, ~, b)` of a function or an anonymous function.
-NodeList<InputArgument> SourceParser::parseParameterList() {
+template <class Unit>
+NodeList<InputArgument> SourceParser<Unit>::parseParameterList() {
     Token const open = tok_;
     advance();
     std::size_t const mark = scratch_.size();
@@ -490,7 +525,8 @@ NodeList<InputArgument> SourceParser::parseParameterList() {
     return takeList<InputArgument>(mark);
 }
 
-void SourceParser::parseFunctionBody(FunctionDefinition& function, Token const& keyword) {
+template <class Unit>
+void SourceParser<Unit>::parseFunctionBody(FunctionDefinition& function, Token const& keyword) {
     function.implicitVariable = factory_.createIdentifier(kNoPosition, u"ans");
     function.secondStatements = parseArgumentsBlocks();
     std::size_t const mark = scratch_.size();
@@ -511,7 +547,8 @@ void SourceParser::parseFunctionBody(FunctionDefinition& function, Token const& 
     closeFunction(keyword);
 }
 
-void SourceParser::closeFunction(Token const& keyword) {
+template <class Unit>
+void SourceParser<Unit>::closeFunction(Token const& keyword) {
     switch (tok_.kind) {
         case TokenKind::KwEnd:
             if (style_ == FunctionStyle::AssumedWithoutEnd) {
@@ -541,19 +578,58 @@ void SourceParser::closeFunction(Token const& keyword) {
     }
 }
 
+// The members that the other files of the parser call, for both kinds of
+// source text.
+#define KORVEX_PARSER_MEMBERS(Unit)                                                                \
+    template void SourceParser<Unit>::advance();                                                   \
+    template Token const& SourceParser<Unit>::peek();                                              \
+    template bool SourceParser<Unit>::atIdentifier(std::string_view name) const;                   \
+    template void SourceParser<Unit>::skipSeparators();                                            \
+    template std::string SourceParser<Unit>::describe(Token const& token) const;                   \
+    template std::string SourceParser<Unit>::location(std::uint32_t position) const;               \
+    template SyntaxError SourceParser<Unit>::errorHere(char const* identifier,                     \
+                                                       std::string const& text) const;             \
+    template void SourceParser<Unit>::fail(char const* identifier, std::string const& text) const; \
+    template void SourceParser<Unit>::failExpected(std::string const& expected) const;             \
+    template void SourceParser<Unit>::expect(TokenKind kind, char const* expected);                \
+    template void SourceParser<Unit>::closeBracket(Token const& open);                             \
+    template void SourceParser<Unit>::closeBlock(Token const& keyword, NodeList<Node>* lastBody);  \
+    template void SourceParser<Unit>::refuseClassPropertyArguments() const;                        \
+    template void SourceParser<Unit>::requireLineEnd(char const* after) const;                     \
+    template void SourceParser<Unit>::enterLevel();                                                \
+    template void SourceParser<Unit>::raise(SyntaxError const& error);                             \
+    template void SourceParser<Unit>::recoverFrom(SyntaxError const& error, std::size_t mark,      \
+                                                  std::uint32_t indexDepth);                       \
+    template void SourceParser<Unit>::skipBrokenStatement();                                       \
+    template void SourceParser<Unit>::parseStatementRecovering();                                  \
+    template void SourceParser<Unit>::extendBody(NodeList<Node>& body);                            \
+    template Identifier* SourceParser<Unit>::identifier(Token const& token);                       \
+    template FieldName* SourceParser<Unit>::fieldName(Token const& token);                         \
+    template SourceParser<Unit>::FunctionHeader SourceParser<Unit>::parseFunctionHeader();         \
+    template NodeList<InputArgument> SourceParser<Unit>::parseParameterList();                     \
+    template void SourceParser<Unit>::parseFunctionBody(FunctionDefinition& function,              \
+                                                        Token const& keyword);
+
+KORVEX_PARSER_MEMBERS(char16_t)
+KORVEX_PARSER_MEMBERS(char)
+#undef KORVEX_PARSER_MEMBERS
+
 }  // namespace detail
 
 namespace {
 
-// The text without its byte-order mark; refuses a text too long for 32-bit
-// positions.
-std::u16string_view checkedSource(std::u16string_view source) {
-    if (!source.empty() && source.front() == u'\uFEFF') {
-        source.remove_prefix(1);
-    }
+// Refuses a text too long for 32-bit positions.
+template <class Unit>
+void checkSize(std::basic_string_view<Unit> source) {
     if (source.size() >= std::numeric_limits<std::uint32_t>::max() - 1) {
         throw SyntaxError(errors::kSourceTooLarge, 1,
                           "source text longer than 4294967293 UTF-16 code units");
+    }
+}
+
+std::u16string_view withoutByteOrderMark(std::u16string_view source) {
+    if (!source.empty() && source.front() == u'\uFEFF') {
+        source.remove_prefix(1);
     }
     return source;
 }
@@ -581,32 +657,50 @@ class ConversionBuffer {
     std::size_t capacity_ = 0;
 };
 
-// Calls `parseText` with `source` converted to UTF-16.
+// Calls `parseUnits` with the UTF-8 text `source`, its byte-order mark
+// removed, as code units: the bytes themselves when they are all ASCII (most
+// source is, and each byte then is the UTF-16 unit of the same value), else
+// the text converted to UTF-16.
 template <class ParseText>
-auto withUtf16(std::string_view source, ParseText parseText) {
+auto withCodeUnits(std::string_view source, ParseText parseUnits) {
+    if (source.starts_with("\xEF\xBB\xBF")) {
+        source.remove_prefix(3);
+    }
+    if (fl::text::isAscii(source)) {
+        return parseUnits(source);
+    }
     char16_t* const converted = ConversionBuffer::ofThisThread(source.size());
     std::size_t const length = fl::text::toUtf16(source, converted);
-    return parseText(std::u16string_view(converted, length));
+    return parseUnits(std::u16string_view(converted, length));
 }
 
 // Whether the last line of `source` that holds anything is `end`: the mark
 // of a file whose functions are closed by `end`.
-bool endsWithEndLine(std::u16string_view source) {
-    std::size_t last = source.find_last_not_of(u" \t\f\v\r\n");
-    if (last == std::u16string_view::npos) {
-        return false;
+template <class Unit>
+bool endsWithEndLine(std::basic_string_view<Unit> source) {
+    auto const isBlank = [](Unit c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; };
+    auto const isLineBreak = [](Unit c) { return c == '\r' || c == '\n'; };
+    std::size_t end = source.size();
+    while (end > 0 && (isBlank(source[end - 1]) || isLineBreak(source[end - 1]))) {
+        --end;
     }
-    std::size_t first = source.find_last_of(u"\r\n", last);
-    first = first == std::u16string_view::npos ? 0 : first + 1;
-    std::u16string_view line = source.substr(first, last + 1 - first);
-    line.remove_prefix(std::min(line.find_first_not_of(u" \t\f\v"), line.size()));
-    return line == u"end" || line == u"end;";
+    std::size_t begin = end;
+    while (begin > 0 && !isLineBreak(source[begin - 1])) {
+        --begin;
+    }
+    while (begin < end && isBlank(source[begin])) {
+        ++begin;
+    }
+    std::basic_string_view<Unit> const line = source.substr(begin, end - begin);
+    return sameText(line, "end") || sameText(line, "end;");
 }
 
-}  // namespace
-
-lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactory& factory) {
-    source = checkedSource(source);
+// Parses `source`, whose byte-order mark is already removed.
+template <class Unit>
+lf::astapi::Program* parseText(std::basic_string_view<Unit> source,
+                               fe::astapi::AstNodeFactory& factory) {
+    using Parser = detail::SourceParser<Unit>;
+    checkSize(source);
     // A file that closes its functions with `end` and nests one in the first
     // would be read twice below. Read as such from the start, it gives the
     // same tree whenever that reading succeeds: every function then closes
@@ -615,43 +709,37 @@ lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactor
     // one reported.
     if (endsWithEndLine(source)) {
         try {
-            return detail::SourceParser(source, factory, detail::FunctionStyle::WithEnd, true)
-                .parseProgram();
+            return Parser(source, factory, detail::FunctionStyle::WithEnd, true).parseProgram();
         } catch (SyntaxError const&) {
         }
     }
     try {
-        return detail::SourceParser(source, factory, detail::FunctionStyle::Unknown, false)
-            .parseProgram();
+        return Parser(source, factory, detail::FunctionStyle::Unknown, false).parseProgram();
     } catch (detail::RestartWithEndStyle const&) {
         // A function was taken for its predecessor's sibling, but the file
         // closes functions with `end`: it was nested. Parse again knowing so.
-        return detail::SourceParser(source, factory, detail::FunctionStyle::WithEnd, true)
-            .parseProgram();
+        return Parser(source, factory, detail::FunctionStyle::WithEnd, true).parseProgram();
     }
 }
 
-lf::astapi::Program* parseUtf8(std::string_view source, fe::astapi::AstNodeFactory& factory) {
-    return withUtf16(source, [&](std::u16string_view text) { return parse(text, factory); });
-}
-
-RecoveredParse parseRecovering(std::u16string_view source, fe::astapi::AstNodeFactory& factory,
-                               std::size_t maxErrors) {
+// Parses `source`, whose byte-order mark is already removed, recovering.
+template <class Unit>
+RecoveredParse parseTextRecovering(std::basic_string_view<Unit> source,
+                                   fe::astapi::AstNodeFactory& factory, std::size_t maxErrors) {
+    using Parser = detail::SourceParser<Unit>;
     detail::Recovery recovery;
     recovery.maxErrors = std::max<std::size_t>(maxErrors, 1);
     lf::astapi::Program* program = nullptr;
     try {
-        source = checkedSource(source);
+        checkSize(source);
         try {
-            program = detail::SourceParser(source, factory, detail::FunctionStyle::Unknown, false,
-                                           &recovery)
+            program = Parser(source, factory, detail::FunctionStyle::Unknown, false, &recovery)
                           .parseProgram();
         } catch (detail::RestartWithEndStyle const&) {
             // As in parse(): the errors of the first pass were met in a
             // structure the file does not have.
             recovery.errors.clear();
-            program = detail::SourceParser(source, factory, detail::FunctionStyle::WithEnd, true,
-                                           &recovery)
+            program = Parser(source, factory, detail::FunctionStyle::WithEnd, true, &recovery)
                           .parseProgram();
         }
     } catch (SyntaxError const& error) {
@@ -665,11 +753,25 @@ RecoveredParse parseRecovering(std::u16string_view source, fe::astapi::AstNodeFa
     return {program, std::move(recovery.errors)};
 }
 
+}  // namespace
+
+lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactory& factory) {
+    return parseText(withoutByteOrderMark(source), factory);
+}
+
+lf::astapi::Program* parseUtf8(std::string_view source, fe::astapi::AstNodeFactory& factory) {
+    return withCodeUnits(source, [&](auto text) { return parseText(text, factory); });
+}
+
+RecoveredParse parseRecovering(std::u16string_view source, fe::astapi::AstNodeFactory& factory,
+                               std::size_t maxErrors) {
+    return parseTextRecovering(withoutByteOrderMark(source), factory, maxErrors);
+}
+
 RecoveredParse parseUtf8Recovering(std::string_view source, fe::astapi::AstNodeFactory& factory,
                                    std::size_t maxErrors) {
-    return withUtf16(source, [&](std::u16string_view text) {
-        return parseRecovering(text, factory, maxErrors);
-    });
+    return withCodeUnits(source,
+                         [&](auto text) { return parseTextRecovering(text, factory, maxErrors); });
 }
 
 }  // namespace lf::parser

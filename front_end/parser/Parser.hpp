@@ -31,7 +31,9 @@ inline constexpr std::uint32_t kMaxNestingDepth = 512;
 lf::astapi::Program* parse(std::u16string_view source, fe::astapi::AstNodeFactory& factory);
 
 // Parses UTF-8 text; ill-formed sequences become U+FFFD, which is an invalid
-// character outside strings and comments.
+// character outside strings and comments. Text that is all ASCII is read
+// where it lies, without a UTF-16 copy; positions are UTF-16 offsets either
+// way.
 lf::astapi::Program* parseUtf8(std::string_view source, fe::astapi::AstNodeFactory& factory);
 
 // The tree of everything that parsed and every syntax error met, in source

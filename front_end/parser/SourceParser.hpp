@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -55,12 +56,17 @@ struct Recovery {
     bool full() const { return errors.size() >= maxErrors; }
 };
 
+// Unit: the code unit of the source, char16_t for UTF-16 or char for ASCII
+// bytes (see Lexer.hpp); names and texts are interned as UTF-16 either way.
+template <class Unit>
 class SourceParser {
   public:
+    using Text = std::basic_string_view<Unit>;
+
     // `recovery`: where errors go in the recovering mode; null to throw the
     // first one.
-    SourceParser(std::u16string_view source, AstNodeFactory& factory, FunctionStyle style,
-                 bool restarted, Recovery* recovery = nullptr)
+    SourceParser(Text source, AstNodeFactory& factory, FunctionStyle style, bool restarted,
+                 Recovery* recovery = nullptr)
         : lexer_(source),
           factory_(factory),
           style_(style),
@@ -112,7 +118,7 @@ class SourceParser {
       private:
         SourceParser& parser_;
         Recovery* const recovery_;
-        Lexer const lexer_;
+        BasicLexer<Unit> const lexer_;
         Token const token_;
         std::optional<Token> const ahead_;
         std::uint32_t const depth_;
@@ -136,10 +142,11 @@ class SourceParser {
     void advance();
     Token const& peek();
     bool at(TokenKind kind) const { return tok_.kind == kind; }
-    bool atIdentifier(std::u16string_view name) const;
+    // At an identifier spelled `name` (ASCII).
+    bool atIdentifier(std::string_view name) const;
     bool atStatementEnd() const;
     void skipSeparators();
-    std::u16string_view text(Token const& token) const { return lexer_.text(token); }
+    Text text(Token const& token) const { return lexer_.text(token); }
 
     // Errors.
     std::string describe(Token const& token) const;
@@ -165,6 +172,14 @@ class SourceParser {
     template <class T, class... Args>
     T* make(NodeKind kind, std::uint32_t position, Args&&... args) {
         return factory_.create<T>(kind, position, std::forward<Args>(args)...);
+    }
+    // The tree's copy of `text`, in UTF-16.
+    std::u16string_view intern(Text text) {
+        if constexpr (std::is_same_v<Unit, char>) {
+            return factory_.internAscii(text);
+        } else {
+            return factory_.intern(text);
+        }
     }
     Identifier* identifier(Token const& token);
     FieldName* fieldName(Token const& token);
@@ -266,7 +281,7 @@ class SourceParser {
                             ParseMember parseMember);
     Identifier* memberName(char const* expected);
 
-    Lexer lexer_;
+    BasicLexer<Unit> lexer_;
     Token tok_;
     std::optional<Token> ahead_;
     AstNodeFactory& factory_;
@@ -292,14 +307,15 @@ class SourceParser {
     std::vector<Node*> scratch_;
     // The text of the last literal with doubled quotes, kept to save
     // allocating for each one.
-    std::u16string undoubledText_;
+    std::basic_string<Unit> undoubledText_;
     // The lines of the source, made for the first message that names a line
     // and column: a recovering parse may write many.
     mutable std::optional<lf::util::LineInfo> lines_;
 };
 
+template <class Unit>
 template <class Header>
-bool SourceParser::parseHeader(Header header) {
+bool SourceParser<Unit>::parseHeader(Header header) {
     if (recovery_ == nullptr) {
         header();
         return true;
@@ -317,8 +333,9 @@ bool SourceParser::parseHeader(Header header) {
     }
 }
 
+template <class Unit>
 template <class T>
-NodeList<T> SourceParser::takeList(std::size_t mark) {
+NodeList<T> SourceParser<Unit>::takeList(std::size_t mark) {
     auto const count = static_cast<std::uint32_t>(scratch_.size() - mark);
     if (count == 0) {
         return {};

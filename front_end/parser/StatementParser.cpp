@@ -35,7 +35,8 @@ bool dividesBlock(TokenKind kind) {
 
 // Statements up to the keyword or end of file that ends the body; the
 // caller decides whether that keyword belongs to it.
-void SourceParser::parseStatements() {
+template <class Unit>
+void SourceParser<Unit>::parseStatements() {
     while (true) {
         skipSeparators();
         if (endsStatementList(tok_.kind)) {
@@ -49,13 +50,15 @@ void SourceParser::parseStatements() {
     }
 }
 
-NodeList<Node> SourceParser::parseBlockBody() {
+template <class Unit>
+NodeList<Node> SourceParser<Unit>::parseBlockBody() {
     std::size_t const mark = scratch_.size();
     parseStatements();
     return takeList<Node>(mark);
 }
 
-Node* SourceParser::parseStatement() {
+template <class Unit>
+Node* SourceParser<Unit>::parseStatement() {
     switch (tok_.kind) {
         case TokenKind::KwIf:
             return parseIf();
@@ -87,7 +90,7 @@ Node* SourceParser::parseStatement() {
         case TokenKind::Bang:
             return parseShellEscape();
         case TokenKind::Identifier:
-            if (atIdentifier(u"import")) {
+            if (atIdentifier("import")) {
                 if (Node* import = parseImport()) {
                     return import;
                 }
@@ -101,7 +104,8 @@ Node* SourceParser::parseStatement() {
     }
 }
 
-void SourceParser::finishStatement(Node* statement, bool displays) {
+template <class Unit>
+void SourceParser<Unit>::finishStatement(Node* statement, bool displays) {
     if (at(TokenKind::Semicolon)) {
         advance();
         return;
@@ -119,7 +123,8 @@ void SourceParser::finishStatement(Node* statement, bool displays) {
 }
 
 // An expression statement or an assignment.
-Node* SourceParser::parseSimpleStatement() {
+template <class Unit>
+Node* SourceParser<Unit>::parseSimpleStatement() {
     placeholdersAllowed_ = at(TokenKind::LeftBracket);
     firstPlaceholder_.reset();
     Expression* expression = parseExpression();
@@ -166,7 +171,8 @@ bool isIndexedTarget(Expression const* target) {
 
 }  // namespace
 
-Node* SourceParser::makeAssignment(Expression* target) {
+template <class Unit>
+Node* SourceParser<Unit>::makeAssignment(Expression* target) {
     std::uint32_t const position = target->position();
     if (auto* name = nodeAs<Identifier>(target)) {
         auto* assignment = make<Assignment>(NodeKind::Assignment, position);
@@ -196,19 +202,21 @@ Node* SourceParser::makeAssignment(Expression* target) {
                       "them");
 }
 
-NodeList<TextLiteral> SourceParser::parseCommandWords(std::uint32_t offset) {
+template <class Unit>
+NodeList<TextLiteral> SourceParser<Unit>::parseCommandWords(std::uint32_t offset) {
     ahead_.reset();
     lexer_.restartAt(offset);
     std::size_t const mark = scratch_.size();
     while (auto word = lexer_.nextCommandWord()) {
-        scratch_.push_back(make<TextLiteral>(NodeKind::CharArrayLiteral, word->begin + 1,
-                                             factory_.intern(word->text)));
+        scratch_.push_back(
+            make<TextLiteral>(NodeKind::CharArrayLiteral, word->begin + 1, intern(word->text)));
     }
     advance();
     return takeList<TextLiteral>(mark);
 }
 
-Node* SourceParser::parseCommandSyntax() {
+template <class Unit>
+Node* SourceParser<Unit>::parseCommandSyntax() {
     Token const name = tok_;
     auto* command = make<CommandSyntax>(NodeKind::CommandSyntax, name.position());
     command->command = identifier(name);
@@ -219,7 +227,8 @@ Node* SourceParser::parseCommandSyntax() {
 
 // `import` alone or followed by words; null when `import` is used as a name
 // (`import = 1`, `import(...)`).
-Node* SourceParser::parseImport() {
+template <class Unit>
+Node* SourceParser<Unit>::parseImport() {
     Token const keyword = tok_;
     bool const hasWords = lexer_.startsCommandSyntax(keyword.end);
     if (!hasWords && !endsStatement(peek().kind)) {
@@ -236,18 +245,19 @@ Node* SourceParser::parseImport() {
 }
 
 // `!command text`: the rest of the line, handed to the shell.
-Node* SourceParser::parseShellEscape() {
+template <class Unit>
+Node* SourceParser<Unit>::parseShellEscape() {
     Token const bang = tok_;
     ahead_.reset();
-    std::u16string_view const command = lexer_.takeRestOfLine(bang.end);
-    auto* escape =
-        make<ShellEscape>(NodeKind::ShellEscape, bang.position(), factory_.intern(command));
+    Text const command = lexer_.takeRestOfLine(bang.end);
+    auto* escape = make<ShellEscape>(NodeKind::ShellEscape, bang.position(), intern(command));
     advance();
     finishStatement(escape, false);
     return escape;
 }
 
-Node* SourceParser::parseIf() {
+template <class Unit>
+Node* SourceParser<Unit>::parseIf() {
     Token const keyword = tok_;
     NestedLevel level(*this);
     auto* statement = make<IfStatement>(NodeKind::If, keyword.position());
@@ -269,7 +279,8 @@ Node* SourceParser::parseIf() {
     return statement;
 }
 
-Node* SourceParser::parseWhile() {
+template <class Unit>
+Node* SourceParser<Unit>::parseWhile() {
     Token const keyword = tok_;
     NestedLevel level(*this);
     advance();
@@ -282,7 +293,8 @@ Node* SourceParser::parseWhile() {
 
 // `for i = range`, `for (i = range)`, `parfor i = range` and
 // `parfor (i = range, workers)`.
-Node* SourceParser::parseFor() {
+template <class Unit>
+Node* SourceParser<Unit>::parseFor() {
     Token const keyword = tok_;
     bool const parallel = keyword.kind == TokenKind::KwParfor;
     NestedLevel level(*this);
@@ -328,7 +340,8 @@ Node* SourceParser::parseFor() {
     return statement;
 }
 
-Node* SourceParser::parseSpmd() {
+template <class Unit>
+Node* SourceParser<Unit>::parseSpmd() {
     Token const keyword = tok_;
     NestedLevel level(*this);
     advance();
@@ -346,7 +359,8 @@ Node* SourceParser::parseSpmd() {
     return statement;
 }
 
-Node* SourceParser::parseSwitch() {
+template <class Unit>
+Node* SourceParser<Unit>::parseSwitch() {
     Token const keyword = tok_;
     NestedLevel level(*this);
     advance();
@@ -395,7 +409,8 @@ Node* SourceParser::parseSwitch() {
 // `try ... catch err ... end`. A name alone on the `catch` line is the error
 // variable; anything else there is the first statement of the catch body
 // (`catch x = 0;`).
-Node* SourceParser::parseTry() {
+template <class Unit>
+Node* SourceParser<Unit>::parseTry() {
     Token const keyword = tok_;
     NestedLevel level(*this);
     advance();
@@ -417,7 +432,8 @@ Node* SourceParser::parseTry() {
 }
 
 // `global a b` and `persistent a b`.
-Node* SourceParser::parseDeclaration(NodeKind kind) {
+template <class Unit>
+Node* SourceParser<Unit>::parseDeclaration(NodeKind kind) {
     Token const keyword = tok_;
     advance();
     auto* declaration = make<Declaration>(kind, keyword.position());
@@ -434,11 +450,22 @@ Node* SourceParser::parseDeclaration(NodeKind kind) {
     return declaration;
 }
 
-Node* SourceParser::parseJump(NodeKind kind) {
+template <class Unit>
+Node* SourceParser<Unit>::parseJump(NodeKind kind) {
     auto* jump = make<JumpStatement>(kind, tok_.position());
     advance();
     finishStatement(jump, false);
     return jump;
 }
+
+// The members that the other files of the parser call, for both kinds of
+// source text.
+#define KORVEX_STATEMENT_PARSER_MEMBERS(Unit)            \
+    template void SourceParser<Unit>::parseStatements(); \
+    template Node* SourceParser<Unit>::parseStatement();
+
+KORVEX_STATEMENT_PARSER_MEMBERS(char16_t)
+KORVEX_STATEMENT_PARSER_MEMBERS(char)
+#undef KORVEX_STATEMENT_PARSER_MEMBERS
 
 }  // namespace lf::parser::detail

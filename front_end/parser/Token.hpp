@@ -1,6 +1,7 @@
 #pragma once
 // The tokens the lexer hands to the parser.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace lf::parser {
@@ -80,6 +81,13 @@ enum class TokenKind : std::uint8_t {
     KORVEX_TOKENS(KORVEX_TOKEN_ENUM)
 #undef KORVEX_TOKEN_ENUM
 };
+
+// How many kinds of token there are.
+inline constexpr std::size_t kTokenKindCount = 0
+#define KORVEX_TOKEN_COUNT(name, spelling) +1
+    KORVEX_TOKENS(KORVEX_TOKEN_COUNT)
+#undef KORVEX_TOKEN_COUNT
+    ;
 
 // "'('", "identifier", "end of line": how messages name a kind of token.
 char const* tokenSpelling(TokenKind kind);

@@ -47,6 +47,29 @@ TEST(AllocatorTest, InternedNamesKeepTheirIdentityWhileTheTableGrows) {
 // Blocks of a dead tree are kept for the next tree of the thread. A tree may
 // die on another thread than the one that made it, or on a thread that is
 // ending, after the blocks it keeps are gone.
+// A name interned from ASCII bytes is the one interned from UTF-16, in
+// either order and while the table grows in between.
+TEST(AllocatorTest, NamesInternedFromAsciiMeetNamesFromUtf16) {
+    AstNodeAllocator allocator;
+    std::vector<std::u16string_view> fromUnits;
+    for (int i = 0; i < 1000; ++i) {
+        std::string const name = "name_" + std::to_string(i * 7919);
+        if (i % 2 == 0) {
+            fromUnits.push_back(allocator.intern(std::u16string(name.begin(), name.end())));
+        } else {
+            fromUnits.push_back(allocator.internAscii(name));
+        }
+    }
+    for (int i = 0; i < 1000; ++i) {
+        std::string const name = "name_" + std::to_string(i * 7919);
+        std::u16string_view const units =
+            i % 2 == 0 ? allocator.internAscii(name)
+                       : allocator.intern(std::u16string(name.begin(), name.end()));
+        EXPECT_EQ(units, std::u16string(name.begin(), name.end()));
+        EXPECT_EQ(units.data(), fromUnits[i].data()) << name;
+    }
+}
+
 TEST(AllocatorTest, TreesDieOnAnyThreadAndWhileThreadsEnd) {
     auto fill = [](AstNodeAllocator& allocator) {
         for (int i = 0; i < 20000; ++i) {

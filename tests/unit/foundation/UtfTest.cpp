@@ -83,4 +83,43 @@ TEST(Utf, SameUnitsSeesADifferenceAnywhereInTextsOfAnyLength) {
     }
 }
 
+// ASCII bytes hash and compare as the UTF-16 units they widen to, at every
+// length the word-wise loads split differently, and a unit whose low byte
+// matches the ASCII byte is no match.
+TEST(Utf, AsciiTextsHashAndCompareAsTheirWidenedUnits) {
+    for (std::size_t length = 0; length <= 40; ++length) {
+        std::string ascii;
+        for (std::size_t i = 0; i < length; ++i) {
+            ascii.push_back(static_cast<char>('!' + (i * 7) % 90));
+        }
+        std::u16string const units = fl::text::toUtf16(ascii);
+        EXPECT_EQ(fl::text::hashAsciiUnits(ascii), fl::text::hashUnits(units)) << length;
+        EXPECT_TRUE(fl::text::sameUnits(units, ascii)) << length;
+        EXPECT_FALSE(fl::text::sameUnits(units + u'a', ascii)) << length;
+        for (std::size_t at = 0; at < length; ++at) {
+            std::u16string other = units;
+            other[at] = static_cast<char16_t>(0x0100 | units[at]);
+            EXPECT_FALSE(fl::text::sameUnits(other, ascii)) << length << " at " << at;
+            std::string otherAscii = ascii;
+            otherAscii[at] = ' ';
+            EXPECT_FALSE(fl::text::sameUnits(units, otherAscii)) << length << " at " << at;
+            EXPECT_NE(fl::text::hashAsciiUnits(otherAscii), fl::text::hashUnits(units));
+        }
+    }
+}
+
+// One byte of 0x80 or above anywhere, at every length the vector and word
+// loops split differently.
+TEST(Utf, IsAsciiFindsAHighByteAnywhere) {
+    for (std::size_t length = 0; length <= 140; ++length) {
+        std::string const ascii(length, '\x7f');
+        EXPECT_TRUE(fl::text::isAscii(ascii)) << length;
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string other = ascii;
+            other[at] = static_cast<char>(at % 2 == 0 ? 0x80 : 0xff);
+            EXPECT_FALSE(fl::text::isAscii(other)) << length << " at " << at;
+        }
+    }
+}
+
 }  // namespace

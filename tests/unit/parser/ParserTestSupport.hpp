@@ -18,17 +18,28 @@ inline std::string lineColumn(std::u16string_view source, std::uint32_t position
     return std::to_string(where.line) + ":" + std::to_string(where.column);
 }
 
-// Parses `source` and returns the syntax error it raises; fails the test
-// when it parses or raises anything else.
-inline lf::parser::SyntaxError syntaxErrorOf(std::u16string_view source) {
+// The syntax error that `parseText` raises when handed a factory; fails the
+// test when it parses or raises anything else.
+template <class ParseText>
+lf::parser::SyntaxError syntaxErrorRaisedBy(ParseText parseText) {
     fe::astapi::AstNodeFactory factory;
     try {
-        lf::parser::parse(source, factory);
+        parseText(factory);
     } catch (lf::parser::SyntaxError const& error) {
         return error;
     }
     ADD_FAILURE() << "no syntax error";
     return lf::parser::SyntaxError("", 0, "");
+}
+
+// The syntax error that parsing `source` raises.
+inline lf::parser::SyntaxError syntaxErrorOf(std::u16string_view source) {
+    return syntaxErrorRaisedBy(
+        [source](fe::astapi::AstNodeFactory& factory) { lf::parser::parse(source, factory); });
+}
+inline lf::parser::SyntaxError utf8SyntaxErrorOf(std::string_view source) {
+    return syntaxErrorRaisedBy(
+        [source](fe::astapi::AstNodeFactory& factory) { lf::parser::parseUtf8(source, factory); });
 }
 
 }  // namespace korvex::testing
