@@ -64,8 +64,8 @@ std::vector<FolderEntry> listFolder(std::filesystem::path const& folder, std::er
 // A file read by a FileBatchReader: its content, or why it could not be
 // read.
 struct FileContent {
-    std::string content;
-    std::string error;  // empty when read; else "cannot read 'PATH': WHY"
+    std::string content;  // the file's bytes; undefined when `error` is set
+    std::string error;    // empty when read; else "cannot read 'PATH': WHY"
 };
 
 // Reads many regular files at once (a check's sources), with the same

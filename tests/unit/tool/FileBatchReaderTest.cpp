@@ -112,6 +112,13 @@ TEST_P(FileBatchReaderTest, UnreadableFilesAreReportedWithTheirPath) {
     EXPECT_EQ(files.at(0).error, "cannot read '" + locked + "': no such file or no permission");
 }
 
+// Opens for anyone, the superuser too, but reading its first page fails:
+// the error comes from the read, not from the open.
+TEST_P(FileBatchReaderTest, AFileThatOpensButCannotBeReadIsReportedWithItsPath) {
+    std::vector<FileContent> const files = readAll({"/proc/self/mem"});
+    EXPECT_EQ(files.at(0).error, "cannot read '/proc/self/mem': read error");
+}
+
 INSTANTIATE_TEST_SUITE_P(BothWays, FileBatchReaderTest, ::testing::Values(Way::ring, Way::plain),
                          [](::testing::TestParamInfo<Way> const& info) {
                              return info.param == Way::ring ? "Ring" : "Plain";
