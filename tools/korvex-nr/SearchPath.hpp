@@ -15,8 +15,6 @@
 // every file of a run, on every thread.
 
 #include <filesystem>
-#include <optional>
-#include <set>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
@@ -25,6 +23,7 @@
 #include <vector>
 
 #include "tools/korvex-nr/FileReading.hpp"
+#include "tools/korvex-nr/NameSet.hpp"
 
 namespace korvex::tool {
 
@@ -41,36 +40,39 @@ class SearchPath {
                        std::vector<FolderEntry> const& entries) const;
 
     // Whether `dottedName` names a function, class or package on the path,
-    // or a function or class in `privateFolder` (the `private` folder beside
-    // the resolved file, which need not exist) when one is given. Names that
-    // are not identifiers joined by dots name nothing.
-    bool names(std::u16string_view dottedName,
-               std::optional<std::filesystem::path> const& privateFolder = std::nullopt) const;
+    // or a function or class in the folder whose key is `privateFolderKey`
+    // (the `private` folder beside the resolved file, which need not exist)
+    // when one is given. Names that are not identifiers joined by dots name
+    // nothing.
+    bool names(std::u16string_view dottedName, std::string_view privateFolderKey = {}) const;
     // Whether `dottedName` names a package on the path.
     bool namesPackage(std::u16string_view dottedName) const;
+
+    // `folder` as a key of the cache: absolute, its components joined by
+    // single slashes, without `.` components; never empty. A caller that asks
+    // about one private folder many times makes its key once.
+    std::string keyOf(std::filesystem::path const& folder) const;
 
   private:
     // What one folder holds, by name.
     struct Listing {
-        std::set<std::string, std::less<>> functions;
-        std::set<std::string, std::less<>> classes;
-        std::set<std::string, std::less<>> packages;
+        NameSet<char> functions;
+        NameSet<char> classes;
+        NameSet<char> packages;
     };
     enum class Wanted { anything, package };
 
     bool find(std::u16string_view dottedName, Wanted wanted,
-              std::optional<std::filesystem::path> const& privateFolder) const;
-    bool findIn(std::string folder, std::vector<std::string> const& components,
-                Wanted wanted) const;
+              std::string_view privateFolderKey) const;
+    // Whether `dottedName`, valid and in ASCII, is found below the folder
+    // whose key is `folder`.
+    bool findIn(std::string const& folder, std::string_view dottedName, Wanted wanted) const;
     // The listing of `folder`, a key of the cache.
-    Listing const& listing(std::string const& folder) const;
+    Listing const& listing(std::string_view folder) const;
     // Stores `listing` for `folder` unless one is stored already; the one
     // stored.
-    Listing const& keep(std::string const& folder, Listing listing) const;
+    Listing const& keep(std::string_view folder, Listing listing) const;
     static Listing listingOf(std::vector<FolderEntry> const& entries);
-    // `folder` as a key of the cache: absolute, its components joined by
-    // single slashes, without `.` components.
-    std::string keyOf(std::filesystem::path const& folder) const;
 
     // The folder relative paths are taken from, when the object was made
     // (empty for the root).
@@ -80,7 +82,7 @@ class SearchPath {
     // Readers share the cache; a new listing is made outside the lock.
     mutable std::shared_mutex cacheMutex_;
     // Each folder listed so far, by key.
-    mutable std::unordered_map<std::string, Listing> listings_;
+    mutable std::unordered_map<std::string, Listing, NameHash<char>, std::equal_to<>> listings_;
 };
 
 }  // namespace korvex::tool

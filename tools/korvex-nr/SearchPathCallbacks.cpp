@@ -1,7 +1,7 @@
 #include "tools/korvex-nr/SearchPathCallbacks.hpp"
 
 #include <algorithm>
-#include <set>
+#include <string>
 #include <utility>
 
 #include "foundation/i18n/Messages.hpp"
@@ -12,22 +12,22 @@ namespace korvex::tool {
 
 namespace {
 
-using NameSet = std::set<std::u16string, std::less<>>;
-
 class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
   public:
     explicit SearchPathCallbacks(CallerModel model)
         : externalNames_(model.externalNames != nullptr
                              ? std::move(model.externalNames)
                              : std::make_shared<ExternalNames const>(model)),
-          privateFolder_(std::move(model.privateFolder)),
+          privateFolderKey_(model.privateFolder
+                                ? externalNames_->searchPath().keyOf(*model.privateFolder)
+                                : std::string()),
           workspaceVariables_(model.workspaceVariables.begin(), model.workspaceVariables.end()),
           staticClassifications_(std::move(model.staticClassifications)),
           evalSwitchA_(model.evalSwitchA),
           evalSwitchB_(model.evalSwitchB) {}
 
     bool isKnownExternalName(std::u16string_view name) override {
-        return externalNames_->names(name, privateFolder_);
+        return externalNames_->names(name, privateFolderKey_);
     }
 
     std::u16string_view resolveImportedName(std::shared_ptr<lf::import::IImportList const> imports,
@@ -70,8 +70,10 @@ class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
 
   private:
     std::shared_ptr<ExternalNames const> externalNames_;
-    std::optional<std::filesystem::path> privateFolder_;
-    NameSet workspaceVariables_;
+    // The key of the `private` folder beside the resolved file; empty when
+    // there is none.
+    std::string privateFolderKey_;
+    NameSet<char16_t> workspaceVariables_;
     std::map<std::u16string, fe::nr::ClassificationData, std::less<>> staticClassifications_;
     bool evalSwitchA_;
     bool evalSwitchB_;
@@ -90,10 +92,9 @@ ExternalNames::ExternalNames(CallerModel const& model)
     }
 }
 
-bool ExternalNames::names(std::u16string_view name,
-                          std::optional<std::filesystem::path> const& privateFolder) const {
+bool ExternalNames::names(std::u16string_view name, std::string_view privateFolderKey) const {
     return knownNames_.contains(name) || knownPackages_.contains(name) ||
-           underExternalPackage(name) || path_.names(name, privateFolder);
+           underExternalPackage(name) || path_.names(name, privateFolderKey);
 }
 
 bool ExternalNames::namesPackage(std::u16string_view name) const {

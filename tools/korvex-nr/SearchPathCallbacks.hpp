@@ -6,11 +6,12 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "front_end/name_resolution/include/INameResolutionCallbacks.hpp"
+#include "tools/korvex-nr/NameSet.hpp"
 #include "tools/korvex-nr/SearchPath.hpp"
 
 namespace korvex::tool {
@@ -50,9 +51,9 @@ class ExternalNames {
     explicit ExternalNames(CallerModel const& model);
 
     // A function, class or package of that name exists: known, under an
-    // external package, on the search path, or in `privateFolder`.
-    bool names(std::u16string_view name,
-               std::optional<std::filesystem::path> const& privateFolder) const;
+    // external package, on the search path, or in the private folder whose
+    // key (SearchPath::keyOf) is `privateFolderKey`, when one is given.
+    bool names(std::u16string_view name, std::string_view privateFolderKey) const;
     // A package of that name exists.
     bool namesPackage(std::u16string_view name) const;
     // The search path, to hand it listings made for other ends.
@@ -63,8 +64,9 @@ class ExternalNames {
 
     SearchPath path_;
     std::vector<std::u16string> externalPackages_;
-    std::set<std::u16string, std::less<>> knownNames_;
-    std::set<std::u16string, std::less<>> knownPackages_;
+    NameSet<char16_t> knownNames_;
+    // Every package that holds a known dotted name.
+    NameSet<char16_t> knownPackages_;
 };
 
 // The callbacks answer:
