@@ -1,11 +1,12 @@
 #pragma once
-// Sets of names that answer for a view of a name without copying it into a
-// string first. They keep no order: use them where none is listed.
+// Sets and maps of names that answer for a view of a name without copying it
+// into a string first. They keep no order: use them where none is listed.
 
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace korvex::tool {
@@ -21,5 +22,8 @@ struct NameHash {
 
 template <class Char>
 using NameSet = std::unordered_set<std::basic_string<Char>, NameHash<Char>, std::equal_to<>>;
+
+template <class Char, class Value>
+using NameMap = std::unordered_map<std::basic_string<Char>, Value, NameHash<Char>, std::equal_to<>>;
 
 }  // namespace korvex::tool

@@ -47,6 +47,7 @@ SearchPath::SearchPath(std::vector<std::filesystem::path> folders) {
     for (std::filesystem::path const& folder : folders) {
         folders_.push_back(keyOf(folder));
     }
+    rootListings_ = std::vector<std::atomic<Listing const*>>(folders_.size());
 }
 
 std::string SearchPath::keyOf(std::filesystem::path const& folder) const {
@@ -78,29 +79,27 @@ bool SearchPath::find(std::u16string_view dottedName, Wanted wanted,
     if (!name) {
         return false;
     }
-    for (std::string const& folder : folders_) {
-        if (findIn(folder, *name, wanted)) {
+    for (std::size_t index = 0; index < folders_.size(); ++index) {
+        if (findIn(index, *name, wanted)) {
             return true;
         }
     }
     // A private folder holds no packages, so only plain names are found there.
     if (!privateFolderKey.empty() && name->find('.') == std::string::npos &&
         wanted == Wanted::anything) {
-        Listing const& own = listing(privateFolderKey);
-        return own.functions.contains(*name) || own.classes.contains(*name);
+        return (listing(privateFolderKey).kindsOf(*name) & (functionKind | classKind)) != 0;
     }
     return false;
 }
 
-bool SearchPath::findIn(std::string const& folder, std::string_view dottedName,
-                        Wanted wanted) const {
-    Listing const* last = &listing(folder);
+bool SearchPath::findIn(std::size_t index, std::string_view dottedName, Wanted wanted) const {
+    Listing const* last = &rootListing(index);
     std::size_t dot = dottedName.find('.');
     if (dot != std::string_view::npos) {
-        std::string packageFolder = folder;
+        std::string packageFolder = folders_[index];
         do {
             std::string_view const package = dottedName.substr(0, dot);
-            if (!last->packages.contains(package)) {
+            if ((last->kindsOf(package) & packageKind) == 0) {
                 return false;
             }
             packageFolder += "/+";
@@ -110,11 +109,24 @@ bool SearchPath::findIn(std::string const& folder, std::string_view dottedName,
             dot = dottedName.find('.');
         } while (dot != std::string_view::npos);
     }
-    if (last->packages.contains(dottedName)) {
-        return true;
+    std::uint8_t const found = last->kindsOf(dottedName);
+    return (found & (wanted == Wanted::anything ? functionKind | classKind | packageKind
+                                                : packageKind)) != 0;
+}
+
+SearchPath::Listing const& SearchPath::rootListing(std::size_t index) const {
+    Listing const* known = rootListings_[index].load(std::memory_order_acquire);
+    if (known == nullptr) {
+        // Threads that race here store the same listing, the first kept.
+        known = &listing(folders_[index]);
+        rootListings_[index].store(known, std::memory_order_release);
     }
-    return wanted == Wanted::anything &&
-           (last->functions.contains(dottedName) || last->classes.contains(dottedName));
+    return *known;
+}
+
+std::uint8_t SearchPath::Listing::kindsOf(std::string_view name) const {
+    auto const found = kinds.find(name);
+    return found == kinds.end() ? 0 : found->second;
 }
 
 SearchPath::Listing const& SearchPath::listing(std::string_view folder) const {
@@ -148,12 +160,12 @@ SearchPath::Listing SearchPath::listingOf(std::vector<FolderEntry> const& entrie
         std::string const& name = entry.name;
         if (entry.kind == EntryKind::folder) {
             if (name.size() > 1 && name.front() == '+') {
-                listing.packages.insert(name.substr(1));
+                listing.kinds[name.substr(1)] |= packageKind;
             } else if (name.size() > 1 && name.front() == '@') {
-                listing.classes.insert(name.substr(1));
+                listing.kinds[name.substr(1)] |= classKind;
             }
         } else if (name.size() > kSourceSuffix.size() && name.ends_with(kSourceSuffix)) {
-            listing.functions.insert(name.substr(0, name.size() - kSourceSuffix.size()));
+            listing.kinds[name.substr(0, name.size() - kSourceSuffix.size())] |= functionKind;
         }
     }
     return listing;

@@ -14,6 +14,8 @@
 // without `.` components, so `./a` and `a` share one. One object serves
 // every file of a run, on every thread.
 
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <shared_mutex>
 #include <string>
@@ -54,19 +56,25 @@ class SearchPath {
     std::string keyOf(std::filesystem::path const& folder) const;
 
   private:
-    // What one folder holds, by name.
+    // What a name of a folder stands for; a name may stand for several at
+    // once (`f.kx` beside `+f`), each a bit of its own.
+    enum Kind : std::uint8_t { functionKind = 1, classKind = 2, packageKind = 4 };
+    // What one folder holds: the kinds of each name, one lookup for all.
     struct Listing {
-        NameSet<char> functions;
-        NameSet<char> classes;
-        NameSet<char> packages;
+        NameMap<char, std::uint8_t> kinds;
+        // The bits of Kind that `name` stands for; 0 for names not there.
+        std::uint8_t kindsOf(std::string_view name) const;
     };
     enum class Wanted { anything, package };
 
     bool find(std::u16string_view dottedName, Wanted wanted,
               std::string_view privateFolderKey) const;
     // Whether `dottedName`, valid and in ASCII, is found below the folder
-    // whose key is `folder`.
-    bool findIn(std::string const& folder, std::string_view dottedName, Wanted wanted) const;
+    // of the path at `index`.
+    bool findIn(std::size_t index, std::string_view dottedName, Wanted wanted) const;
+    // The listing of the folder of the path at `index`: every question
+    // starts in each of them, and a pointer at hand saves a lock and a lookup.
+    Listing const& rootListing(std::size_t index) const;
     // The listing of `folder`, a key of the cache.
     Listing const& listing(std::string_view folder) const;
     // Stores `listing` for `folder` unless one is stored already; the one
@@ -79,6 +87,8 @@ class SearchPath {
     std::string workingFolder_;
     // The folders of the path, as keys of the cache.
     std::vector<std::string> folders_;
+    // The listing of each folder of `folders_` once it is made, else null.
+    mutable std::vector<std::atomic<Listing const*>> rootListings_;
     // Readers share the cache; a new listing is made outside the lock.
     mutable std::shared_mutex cacheMutex_;
     // Each folder listed so far, by key.
