@@ -108,6 +108,13 @@ bool ExternalNames::underExternalPackage(std::u16string_view name) const {
     });
 }
 
+void shareExternalNames(CallerModel& model) {
+    model.externalNames = std::make_shared<ExternalNames const>(model);
+    model.searchPath.clear();
+    model.knownNames.clear();
+    model.externalPackages.clear();
+}
+
 std::unique_ptr<fe::nr::INameResolutionCallbacks> createSearchPathCallbacks(CallerModel model) {
     return std::make_unique<SearchPathCallbacks>(std::move(model));
 }

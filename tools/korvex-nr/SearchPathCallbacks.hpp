@@ -69,6 +69,11 @@ class ExternalNames {
     NameSet<char16_t> knownPackages_;
 };
 
+// Reads the model's search path, known names and external packages into a
+// new shared `model.externalNames` and empties them in the model, whose
+// copies for each file then hold nothing of them.
+void shareExternalNames(CallerModel& model);
+
 // The callbacks answer:
 // - isKnownExternalName: the name is on the search path, known by the model
 //   or under one of its external packages.
