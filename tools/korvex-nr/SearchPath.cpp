@@ -65,16 +65,16 @@ std::string SearchPath::keyOf(std::filesystem::path const& folder) const {
     return key.empty() ? "/" : key;
 }
 
-bool SearchPath::names(std::u16string_view dottedName, std::string_view privateFolderKey) const {
-    return find(dottedName, Wanted::anything, privateFolderKey);
+bool SearchPath::names(std::u16string_view dottedName, PrivateFolder const* privateFolder) const {
+    return find(dottedName, Wanted::anything, privateFolder);
 }
 
 bool SearchPath::namesPackage(std::u16string_view dottedName) const {
-    return find(dottedName, Wanted::package, {});
+    return find(dottedName, Wanted::package, nullptr);
 }
 
 bool SearchPath::find(std::u16string_view dottedName, Wanted wanted,
-                      std::string_view privateFolderKey) const {
+                      PrivateFolder const* privateFolder) const {
     std::optional<std::string> const name = asciiDottedName(dottedName);
     if (!name) {
         return false;
@@ -85,9 +85,12 @@ bool SearchPath::find(std::u16string_view dottedName, Wanted wanted,
         }
     }
     // A private folder holds no packages, so only plain names are found there.
-    if (!privateFolderKey.empty() && name->find('.') == std::string::npos &&
+    if (privateFolder != nullptr && name->find('.') == std::string::npos &&
         wanted == Wanted::anything) {
-        return (listing(privateFolderKey).kindsOf(*name) & (functionKind | classKind)) != 0;
+        if (privateFolder->listing_ == nullptr) {
+            privateFolder->listing_ = &listing(privateFolder->key_);
+        }
+        return (privateFolder->listing_->kindsOf(*name) & (functionKind | classKind)) != 0;
     }
     return false;
 }

@@ -30,7 +30,26 @@
 namespace korvex::tool {
 
 class SearchPath {
+    struct Listing;
+
   public:
+    // The `private` folder beside a resolved file (which need not exist), for
+    // the many questions of one resolution: its key is made once, its
+    // listing looked up at the first question that reaches it. Serves one
+    // thread at a time.
+    class PrivateFolder {
+      public:
+        PrivateFolder(SearchPath const& path, std::filesystem::path const& folder)
+            : key_(path.keyOf(folder)) {}
+
+      private:
+        friend class SearchPath;
+        // The folder's key in the cache of the path.
+        std::string key_;
+        // Its listing once a question needed it, else null.
+        mutable Listing const* listing_ = nullptr;
+    };
+
     explicit SearchPath(std::vector<std::filesystem::path> folders);
 
     // Keeps `entries`, the caller's listing of `folder`, as that folder's
@@ -42,18 +61,11 @@ class SearchPath {
                        std::vector<FolderEntry> const& entries) const;
 
     // Whether `dottedName` names a function, class or package on the path,
-    // or a function or class in the folder whose key is `privateFolderKey`
-    // (the `private` folder beside the resolved file, which need not exist)
-    // when one is given. Names that are not identifiers joined by dots name
-    // nothing.
-    bool names(std::u16string_view dottedName, std::string_view privateFolderKey = {}) const;
+    // or a function or class in `privateFolder` when one is given. Names
+    // that are not identifiers joined by dots name nothing.
+    bool names(std::u16string_view dottedName, PrivateFolder const* privateFolder = nullptr) const;
     // Whether `dottedName` names a package on the path.
     bool namesPackage(std::u16string_view dottedName) const;
-
-    // `folder` as a key of the cache: absolute, its components joined by
-    // single slashes, without `.` components; never empty. A caller that asks
-    // about one private folder many times makes its key once.
-    std::string keyOf(std::filesystem::path const& folder) const;
 
   private:
     // What a name of a folder stands for; a name may stand for several at
@@ -68,7 +80,7 @@ class SearchPath {
     enum class Wanted { anything, package };
 
     bool find(std::u16string_view dottedName, Wanted wanted,
-              std::string_view privateFolderKey) const;
+              PrivateFolder const* privateFolder) const;
     // Whether `dottedName`, valid and in ASCII, is found below the folder
     // of the path at `index`.
     bool findIn(std::size_t index, std::string_view dottedName, Wanted wanted) const;
@@ -81,6 +93,9 @@ class SearchPath {
     // stored.
     Listing const& keep(std::string_view folder, Listing listing) const;
     static Listing listingOf(std::vector<FolderEntry> const& entries);
+    // `folder` as a key of the cache: absolute, its components joined by
+    // single slashes, without `.` components; never empty.
+    std::string keyOf(std::filesystem::path const& folder) const;
 
     // The folder relative paths are taken from, when the object was made
     // (empty for the root).

@@ -18,16 +18,17 @@ class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
         : externalNames_(model.externalNames != nullptr
                              ? std::move(model.externalNames)
                              : std::make_shared<ExternalNames const>(model)),
-          privateFolderKey_(model.privateFolder
-                                ? externalNames_->searchPath().keyOf(*model.privateFolder)
-                                : std::string()),
+          privateFolder_(model.privateFolder
+                             ? std::make_optional<SearchPath::PrivateFolder>(
+                                   externalNames_->searchPath(), *model.privateFolder)
+                             : std::nullopt),
           workspaceVariables_(model.workspaceVariables.begin(), model.workspaceVariables.end()),
           staticClassifications_(std::move(model.staticClassifications)),
           evalSwitchA_(model.evalSwitchA),
           evalSwitchB_(model.evalSwitchB) {}
 
     bool isKnownExternalName(std::u16string_view name) override {
-        return externalNames_->names(name, privateFolderKey_);
+        return externalNames_->names(name, privateFolder_ ? &*privateFolder_ : nullptr);
     }
 
     std::u16string_view resolveImportedName(std::shared_ptr<lf::import::IImportList const> imports,
@@ -70,9 +71,8 @@ class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
 
   private:
     std::shared_ptr<ExternalNames const> externalNames_;
-    // The key of the `private` folder beside the resolved file; empty when
-    // there is none.
-    std::string privateFolderKey_;
+    // The `private` folder beside the resolved file, if any.
+    std::optional<SearchPath::PrivateFolder> privateFolder_;
     NameSet<char16_t> workspaceVariables_;
     std::map<std::u16string, fe::nr::ClassificationData, std::less<>> staticClassifications_;
     bool evalSwitchA_;
@@ -92,9 +92,10 @@ ExternalNames::ExternalNames(CallerModel const& model)
     }
 }
 
-bool ExternalNames::names(std::u16string_view name, std::string_view privateFolderKey) const {
+bool ExternalNames::names(std::u16string_view name,
+                          SearchPath::PrivateFolder const* privateFolder) const {
     return knownNames_.contains(name) || knownPackages_.contains(name) ||
-           underExternalPackage(name) || path_.names(name, privateFolderKey);
+           underExternalPackage(name) || path_.names(name, privateFolder);
 }
 
 bool ExternalNames::namesPackage(std::u16string_view name) const {

@@ -51,9 +51,9 @@ class ExternalNames {
     explicit ExternalNames(CallerModel const& model);
 
     // A function, class or package of that name exists: known, under an
-    // external package, on the search path, or in the private folder whose
-    // key (SearchPath::keyOf) is `privateFolderKey`, when one is given.
-    bool names(std::u16string_view name, std::string_view privateFolderKey) const;
+    // external package, on the search path, or in `privateFolder` when one
+    // is given.
+    bool names(std::u16string_view name, SearchPath::PrivateFolder const* privateFolder) const;
     // A package of that name exists.
     bool namesPackage(std::u16string_view name) const;
     // The search path, to hand it listings made for other ends.
