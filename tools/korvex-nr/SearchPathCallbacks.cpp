@@ -86,20 +86,21 @@ ExternalNames::ExternalNames(CallerModel const& model)
     for (std::u16string const& name : model.knownNames) {
         for (std::size_t dot = name.find(u'.'); dot != std::u16string::npos;
              dot = name.find(u'.', dot + 1)) {
-            knownPackages_.insert(name.substr(0, dot));
+            known_[name.substr(0, dot)] = true;
         }
-        knownNames_.insert(name);
+        known_.try_emplace(name, false);
     }
 }
 
 bool ExternalNames::names(std::u16string_view name,
                           SearchPath::PrivateFolder const* privateFolder) const {
-    return knownNames_.contains(name) || knownPackages_.contains(name) ||
-           underExternalPackage(name) || path_.names(name, privateFolder);
+    return known_.contains(name) || underExternalPackage(name) || path_.names(name, privateFolder);
 }
 
 bool ExternalNames::namesPackage(std::u16string_view name) const {
-    return knownPackages_.contains(name) || underExternalPackage(name) || path_.namesPackage(name);
+    auto const found = known_.find(name);
+    return (found != known_.end() && found->second) || underExternalPackage(name) ||
+           path_.namesPackage(name);
 }
 
 bool ExternalNames::underExternalPackage(std::u16string_view name) const {

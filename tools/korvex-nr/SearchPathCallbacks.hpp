@@ -64,9 +64,9 @@ class ExternalNames {
 
     SearchPath path_;
     std::vector<std::u16string> externalPackages_;
-    NameSet<char16_t> knownNames_;
-    // Every package that holds a known dotted name.
-    NameSet<char16_t> knownPackages_;
+    // The known names and every package that holds a known dotted name, in
+    // one table so that a name is looked up once; true for the packages.
+    NameMap<char16_t, bool> known_;
 };
 
 // Reads the model's search path, known names and external packages into a
