@@ -352,14 +352,13 @@ class CheckCommand final : public Subcommand {
         }
         CallerModel model = callerModel(settings, paths_);
         // The search path is read once for all files, on all threads.
-        auto const externalNames = std::make_shared<ExternalNames const>(model);
-        model.externalNames = externalNames;
+        shareExternalNames(model);
         FileChecks checks{{}, reportUnusedIgnores_, !htmlFolder_.empty(), allSyntaxErrors_};
         for (std::string const& identifier : settings.disable.value) {
             checks.disabled.emplace_back(shortIdentifier(identifier));
         }
-        std::vector<std::string> const sources =
-            collectSources(paths_, Exclusions(settings, commandLine_), externalNames->searchPath());
+        std::vector<std::string> const sources = collectSources(
+            paths_, Exclusions(settings, commandLine_), model.externalNames->searchPath());
         // The switch is process-wide: set it before any thread reads it.
         lf::features::setPackageImportsFeature(settings.packageImports.value.value_or(false));
 

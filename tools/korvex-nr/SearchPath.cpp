@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <utility>
 
-#include "foundation/text/Utf.hpp"
-#include "front_end/langutil/DottedIdentifier.hpp"
+#include "front_end/langutil/NameCharacters.hpp"
 
 namespace korvex::tool {
 
@@ -15,17 +15,25 @@ namespace {
 constexpr std::string_view kSourceSuffix = ".kx";
 constexpr std::string_view kPrivateFolder = "private";
 
-// The components of a valid dotted name, in UTF-8 (they are ASCII).
-std::vector<std::string> componentsOf(std::u16string_view dottedName) {
-    std::vector<std::string> components;
-    std::string const text = fl::text::toUtf8(dottedName);
-    std::size_t start = 0;
-    for (std::size_t dot = text.find('.'); dot != std::string::npos; dot = text.find('.', start)) {
-        components.push_back(text.substr(start, dot - start));
-        start = dot + 1;
+// `dottedName` in ASCII when it is identifiers joined by single dots, else
+// nothing. Checked and narrowed in one pass: every name the resolver asks
+// about comes here.
+std::optional<std::string> asciiDottedName(std::u16string_view dottedName) {
+    std::string ascii(dottedName.size(), '\0');
+    bool componentStarts = true;
+    for (std::size_t index = 0; index < dottedName.size(); ++index) {
+        char16_t const c = dottedName[index];
+        if (componentStarts ? !lf::util::isAsciiLetter(c)
+                            : c != u'.' && !lf::util::isNameCharacter(c)) {
+            return std::nullopt;
+        }
+        componentStarts = c == u'.';
+        ascii[index] = static_cast<char>(c);
     }
-    components.push_back(text.substr(start));
-    return components;
+    if (componentStarts) {
+        return std::nullopt;
+    }
+    return ascii;
 }
 
 }  // namespace
@@ -39,6 +47,7 @@ SearchPath::SearchPath(std::vector<std::filesystem::path> folders) {
     for (std::filesystem::path const& folder : folders) {
         folders_.push_back(keyOf(folder));
     }
+    rootListings_ = std::vector<std::atomic<Listing const*>>(folders_.size());
 }
 
 std::string SearchPath::keyOf(std::filesystem::path const& folder) const {
@@ -56,54 +65,74 @@ std::string SearchPath::keyOf(std::filesystem::path const& folder) const {
     return key.empty() ? "/" : key;
 }
 
-bool SearchPath::names(std::u16string_view dottedName,
-                       std::optional<std::filesystem::path> const& privateFolder) const {
+bool SearchPath::names(std::u16string_view dottedName, PrivateFolder const* privateFolder) const {
     return find(dottedName, Wanted::anything, privateFolder);
 }
 
 bool SearchPath::namesPackage(std::u16string_view dottedName) const {
-    return find(dottedName, Wanted::package, std::nullopt);
+    return find(dottedName, Wanted::package, nullptr);
 }
 
 bool SearchPath::find(std::u16string_view dottedName, Wanted wanted,
-                      std::optional<std::filesystem::path> const& privateFolder) const {
-    if (!lf::util::isValidDottedIdentifier(dottedName)) {
+                      PrivateFolder const* privateFolder) const {
+    std::optional<std::string> const name = asciiDottedName(dottedName);
+    if (!name) {
         return false;
     }
-    std::vector<std::string> const components = componentsOf(dottedName);
-    for (std::string const& folder : folders_) {
-        if (findIn(folder, components, wanted)) {
+    for (std::size_t index = 0; index < folders_.size(); ++index) {
+        if (findIn(index, *name, wanted)) {
             return true;
         }
     }
     // A private folder holds no packages, so only plain names are found there.
-    if (privateFolder && components.size() == 1 && wanted == Wanted::anything) {
-        Listing const& own = listing(keyOf(*privateFolder));
-        return own.functions.contains(components.front()) ||
-               own.classes.contains(components.front());
+    if (privateFolder != nullptr && name->find('.') == std::string::npos &&
+        wanted == Wanted::anything) {
+        if (privateFolder->listing_ == nullptr) {
+            privateFolder->listing_ = &listing(privateFolder->key_);
+        }
+        return (privateFolder->listing_->kindsOf(*name) & (functionKind | classKind)) != 0;
     }
     return false;
 }
 
-bool SearchPath::findIn(std::string folder, std::vector<std::string> const& components,
-                        Wanted wanted) const {
-    for (std::size_t index = 0; index + 1 < components.size(); ++index) {
-        if (!listing(folder).packages.contains(components[index])) {
-            return false;
-        }
-        folder += "/+";
-        folder += components[index];
+bool SearchPath::findIn(std::size_t index, std::string_view dottedName, Wanted wanted) const {
+    Listing const* last = &rootListing(index);
+    std::size_t dot = dottedName.find('.');
+    if (dot != std::string_view::npos) {
+        std::string packageFolder = folders_[index];
+        do {
+            std::string_view const package = dottedName.substr(0, dot);
+            if ((last->kindsOf(package) & packageKind) == 0) {
+                return false;
+            }
+            packageFolder += "/+";
+            packageFolder += package;
+            last = &listing(packageFolder);
+            dottedName.remove_prefix(dot + 1);
+            dot = dottedName.find('.');
+        } while (dot != std::string_view::npos);
     }
-    Listing const& last = listing(folder);
-    std::string const& name = components.back();
-    if (last.packages.contains(name)) {
-        return true;
-    }
-    return wanted == Wanted::anything &&
-           (last.functions.contains(name) || last.classes.contains(name));
+    std::uint8_t const found = last->kindsOf(dottedName);
+    return (found & (wanted == Wanted::anything ? functionKind | classKind | packageKind
+                                                : packageKind)) != 0;
 }
 
-SearchPath::Listing const& SearchPath::listing(std::string const& folder) const {
+SearchPath::Listing const& SearchPath::rootListing(std::size_t index) const {
+    Listing const* known = rootListings_[index].load(std::memory_order_acquire);
+    if (known == nullptr) {
+        // Threads that race here store the same listing, the first kept.
+        known = &listing(folders_[index]);
+        rootListings_[index].store(known, std::memory_order_release);
+    }
+    return *known;
+}
+
+std::uint8_t SearchPath::Listing::kindsOf(std::string_view name) const {
+    auto const found = kinds.find(name);
+    return found == kinds.end() ? 0 : found->second;
+}
+
+SearchPath::Listing const& SearchPath::listing(std::string_view folder) const {
     {
         std::shared_lock const lock(cacheMutex_);
         if (auto found = listings_.find(folder); found != listings_.end()) {
@@ -113,7 +142,7 @@ SearchPath::Listing const& SearchPath::listing(std::string const& folder) const 
     // A folder that cannot be listed holds nothing. Two threads may list one
     // folder at once; the first listing stored is kept.
     std::error_code error;
-    return keep(folder, listingOf(listFolder(folder, error)));
+    return keep(folder, listingOf(listFolder(std::filesystem::path(folder), error)));
 }
 
 void SearchPath::recordListing(std::filesystem::path const& folder,
@@ -134,21 +163,24 @@ SearchPath::Listing SearchPath::listingOf(std::vector<FolderEntry> const& entrie
         std::string const& name = entry.name;
         if (entry.kind == EntryKind::folder) {
             if (name.size() > 1 && name.front() == '+') {
-                listing.packages.insert(name.substr(1));
+                listing.kinds[name.substr(1)] |= packageKind;
             } else if (name.size() > 1 && name.front() == '@') {
-                listing.classes.insert(name.substr(1));
+                listing.kinds[name.substr(1)] |= classKind;
             }
         } else if (name.size() > kSourceSuffix.size() && name.ends_with(kSourceSuffix)) {
-            listing.functions.insert(name.substr(0, name.size() - kSourceSuffix.size()));
+            listing.kinds[name.substr(0, name.size() - kSourceSuffix.size())] |= functionKind;
         }
     }
     return listing;
 }
 
-SearchPath::Listing const& SearchPath::keep(std::string const& folder, Listing listing) const {
+SearchPath::Listing const& SearchPath::keep(std::string_view folder, Listing listing) const {
     // Entries of the map never move, so references to them stay valid.
     std::unique_lock const lock(cacheMutex_);
-    return listings_.try_emplace(folder, std::move(listing)).first->second;
+    if (auto found = listings_.find(folder); found != listings_.end()) {
+        return found->second;
+    }
+    return listings_.try_emplace(std::string(folder), std::move(listing)).first->second;
 }
 
 }  // namespace korvex::tool

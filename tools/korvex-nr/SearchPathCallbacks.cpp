@@ -1,7 +1,7 @@
 #include "tools/korvex-nr/SearchPathCallbacks.hpp"
 
 #include <algorithm>
-#include <set>
+#include <string>
 #include <utility>
 
 #include "foundation/i18n/Messages.hpp"
@@ -12,22 +12,23 @@ namespace korvex::tool {
 
 namespace {
 
-using NameSet = std::set<std::u16string, std::less<>>;
-
 class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
   public:
     explicit SearchPathCallbacks(CallerModel model)
         : externalNames_(model.externalNames != nullptr
                              ? std::move(model.externalNames)
                              : std::make_shared<ExternalNames const>(model)),
-          privateFolder_(std::move(model.privateFolder)),
+          privateFolder_(model.privateFolder
+                             ? std::make_optional<SearchPath::PrivateFolder>(
+                                   externalNames_->searchPath(), *model.privateFolder)
+                             : std::nullopt),
           workspaceVariables_(model.workspaceVariables.begin(), model.workspaceVariables.end()),
           staticClassifications_(std::move(model.staticClassifications)),
           evalSwitchA_(model.evalSwitchA),
           evalSwitchB_(model.evalSwitchB) {}
 
     bool isKnownExternalName(std::u16string_view name) override {
-        return externalNames_->names(name, privateFolder_);
+        return externalNames_->names(name, privateFolder_ ? &*privateFolder_ : nullptr);
     }
 
     std::u16string_view resolveImportedName(std::shared_ptr<lf::import::IImportList const> imports,
@@ -70,8 +71,9 @@ class SearchPathCallbacks final : public fe::nr::INameResolutionCallbacks {
 
   private:
     std::shared_ptr<ExternalNames const> externalNames_;
-    std::optional<std::filesystem::path> privateFolder_;
-    NameSet workspaceVariables_;
+    // The `private` folder beside the resolved file, if any.
+    std::optional<SearchPath::PrivateFolder> privateFolder_;
+    NameSet<char16_t> workspaceVariables_;
     std::map<std::u16string, fe::nr::ClassificationData, std::less<>> staticClassifications_;
     bool evalSwitchA_;
     bool evalSwitchB_;
@@ -84,20 +86,21 @@ ExternalNames::ExternalNames(CallerModel const& model)
     for (std::u16string const& name : model.knownNames) {
         for (std::size_t dot = name.find(u'.'); dot != std::u16string::npos;
              dot = name.find(u'.', dot + 1)) {
-            knownPackages_.insert(name.substr(0, dot));
+            known_[name.substr(0, dot)] = true;
         }
-        knownNames_.insert(name);
+        known_.try_emplace(name, false);
     }
 }
 
 bool ExternalNames::names(std::u16string_view name,
-                          std::optional<std::filesystem::path> const& privateFolder) const {
-    return knownNames_.contains(name) || knownPackages_.contains(name) ||
-           underExternalPackage(name) || path_.names(name, privateFolder);
+                          SearchPath::PrivateFolder const* privateFolder) const {
+    return known_.contains(name) || underExternalPackage(name) || path_.names(name, privateFolder);
 }
 
 bool ExternalNames::namesPackage(std::u16string_view name) const {
-    return knownPackages_.contains(name) || underExternalPackage(name) || path_.namesPackage(name);
+    auto const found = known_.find(name);
+    return (found != known_.end() && found->second) || underExternalPackage(name) ||
+           path_.namesPackage(name);
 }
 
 bool ExternalNames::underExternalPackage(std::u16string_view name) const {
@@ -105,6 +108,13 @@ bool ExternalNames::underExternalPackage(std::u16string_view name) const {
         return name.starts_with(package) &&
                (name.size() == package.size() || name[package.size()] == u'.');
     });
+}
+
+void shareExternalNames(CallerModel& model) {
+    model.externalNames = std::make_shared<ExternalNames const>(model);
+    model.searchPath.clear();
+    model.knownNames.clear();
+    model.externalPackages.clear();
 }
 
 std::unique_ptr<fe::nr::INameResolutionCallbacks> createSearchPathCallbacks(CallerModel model) {

@@ -6,11 +6,12 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "front_end/name_resolution/include/INameResolutionCallbacks.hpp"
+#include "tools/korvex-nr/NameSet.hpp"
 #include "tools/korvex-nr/SearchPath.hpp"
 
 namespace korvex::tool {
@@ -50,9 +51,9 @@ class ExternalNames {
     explicit ExternalNames(CallerModel const& model);
 
     // A function, class or package of that name exists: known, under an
-    // external package, on the search path, or in `privateFolder`.
-    bool names(std::u16string_view name,
-               std::optional<std::filesystem::path> const& privateFolder) const;
+    // external package, on the search path, or in `privateFolder` when one
+    // is given.
+    bool names(std::u16string_view name, SearchPath::PrivateFolder const* privateFolder) const;
     // A package of that name exists.
     bool namesPackage(std::u16string_view name) const;
     // The search path, to hand it listings made for other ends.
@@ -63,9 +64,15 @@ class ExternalNames {
 
     SearchPath path_;
     std::vector<std::u16string> externalPackages_;
-    std::set<std::u16string, std::less<>> knownNames_;
-    std::set<std::u16string, std::less<>> knownPackages_;
+    // The known names and every package that holds a known dotted name, in
+    // one table so that a name is looked up once; true for the packages.
+    NameMap<char16_t, bool> known_;
 };
+
+// Reads the model's search path, known names and external packages into a
+// new shared `model.externalNames` and empties them in the model, whose
+// copies for each file then hold nothing of them.
+void shareExternalNames(CallerModel& model);
 
 // The callbacks answer:
 // - isKnownExternalName: the name is on the search path, known by the model

@@ -75,13 +75,16 @@ TEST_F(SearchPathCallbacksTest, TheMappedNameLivesInTheTreesAllocator) {
 
 TEST_F(SearchPathCallbacksTest, ChecksPackagesOnThePathAndBehindKnownNames) {
     CallerModel model;
-    model.knownNames = {u"sys.io.print", u"disp"};
+    // A known name is a package too when a known dotted name lies below it,
+    // whichever comes first.
+    model.knownNames = {u"tool", u"sys.io.print", u"disp", u"tool.run", u"sys.io"};
     auto known = callbacks(std::move(model));
-    for (char16_t const* package : {u"geometry", u"geometry.solid", u"sys", u"sys.io"}) {
+    for (char16_t const* package : {u"geometry", u"geometry.solid", u"sys", u"sys.io", u"tool"}) {
         EXPECT_FALSE(known->checkPackage(lf::import::PackageSpecifier(package)))
             << fl::text::toUtf8(package);
     }
-    for (char16_t const* notPackage : {u"plot", u"geometry.area", u"disp", u"sys.io.print"}) {
+    for (char16_t const* notPackage :
+         {u"plot", u"geometry.area", u"disp", u"sys.io.print", u"tool.run"}) {
         auto message = known->checkPackage(lf::import::PackageSpecifier(notPackage));
         ASSERT_TRUE(message) << fl::text::toUtf8(notPackage);
         EXPECT_EQ(message->msgId().errorId(), "KORVEX:tool:PackageNotFound");

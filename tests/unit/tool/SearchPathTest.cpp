@@ -75,13 +75,16 @@ TEST_F(SearchPathTest, PrivateFolderHoldsPlainNamesForItsFileOnly) {
     own.addFolder("private/+pkg");
     std::filesystem::path const privateFolder = own.root() / "private";
     SearchPath const path({first.root()});
-    EXPECT_TRUE(path.names(u"secret", privateFolder));
-    EXPECT_TRUE(path.names(u"Hidden", privateFolder));
-    EXPECT_TRUE(path.names(u"area", privateFolder));
-    EXPECT_FALSE(path.names(u"pkg", privateFolder)) << "a private folder holds no packages";
+    SearchPath::PrivateFolder const besideFile(path, privateFolder);
+    EXPECT_TRUE(path.names(u"secret", &besideFile));
+    EXPECT_TRUE(path.names(u"Hidden", &besideFile));
+    EXPECT_TRUE(path.names(u"area", &besideFile));
+    EXPECT_FALSE(path.names(u"pkg", &besideFile)) << "a private folder holds no packages";
     EXPECT_FALSE(path.namesPackage(u"secret"));
     EXPECT_FALSE(path.names(u"secret")) << "another file's private folder is not searched";
-    EXPECT_FALSE(SearchPath({}).names(u"secret", own.root() / "missing"));
+    SearchPath const empty({});
+    SearchPath::PrivateFolder const missing(empty, own.root() / "missing");
+    EXPECT_FALSE(empty.names(u"secret", &missing));
 }
 
 TEST_F(SearchPathTest, OneObjectServesManyThreads) {
@@ -139,11 +142,13 @@ TEST_F(SearchPathTest, ListingsMadeByTheCallerStandInForTheFolders) {
     EXPECT_FALSE(path.names(u"geometry.added")) << "the recorded listing answers, whatever its "
                                                    "spelling of the folder";
     EXPECT_TRUE(path.names(u"geometry.square")) << "other folders of the package still count";
-    EXPECT_TRUE(path.names(u"helper", first.root() / "+geometry" / "private"))
+    SearchPath::PrivateFolder const packagePrivate(path, first.root() / "+geometry" / "private");
+    EXPECT_TRUE(path.names(u"helper", &packagePrivate))
         << "a private folder in the listing is listed when used";
 
     path.recordListing(first.root(), {});
-    EXPECT_FALSE(path.names(u"secret", first.root() / "private"))
+    SearchPath::PrivateFolder const rootPrivate(path, first.root() / "private");
+    EXPECT_FALSE(path.names(u"secret", &rootPrivate))
         << "a private folder absent from the listing holds nothing";
     EXPECT_TRUE(path.names(u"area")) << "a folder already listed keeps its first listing";
 }

@@ -408,8 +408,7 @@ class Server {
         for (std::string const& identifier : settings.disable.value) {
             settings_.checks.disabled.emplace_back(tool::shortIdentifier(identifier));
         }
-        settings_.model.externalNames =
-            std::make_shared<tool::ExternalNames const>(settings_.model);
+        tool::shareExternalNames(settings_.model);
         lf::features::setPackageImportsFeature(settings.packageImports.value.value_or(false));
     }
 
