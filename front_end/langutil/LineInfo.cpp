@@ -6,11 +6,18 @@ namespace lf::util {
 
 LineInfo::LineInfo(std::u16string_view text) : text_(text) {
     lineStarts_.push_back(0);
-    for (std::size_t i = 0; i < text_.size(); ++i) {
-        if (text_[i] == u'\r' && i + 1 < text_.size() && text_[i + 1] == u'\n') {
+    std::size_t const size = text_.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        char16_t const unit = text_[i];
+        // Every line break is at most U+000D: one comparison passes over all
+        // the other characters, which are nearly all of them.
+        if (unit > u'\r') [[likely]] {
+            continue;
+        }
+        if (unit == u'\r' && i + 1 < size && text_[i + 1] == u'\n') {
             ++i;
         }
-        if (text_[i] == u'\r' || text_[i] == u'\n') {
+        if (unit == u'\r' || unit == u'\n') {
             lineStarts_.push_back(i + 1);
         }
     }

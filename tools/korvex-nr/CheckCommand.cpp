@@ -113,39 +113,52 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Parses `source`: the tree, or null after the syntax errors, which go to
-// the report (the first only, or all of them up to the parser's limit).
-lf::astapi::Program* parseSource(SourceText const& source, fe::astapi::AstNodeFactory& factory,
-                                 bool allSyntaxErrors, FileReport& report) {
+// Parses `utf8`, the text of `source` as read: the tree, or null after the
+// syntax errors, which go to the report (the first only, or all of them up
+// to the parser's limit). The parser reads ASCII text as it is, faster than
+// the UTF-16 copy that diagnostics take their lines from; positions are the
+// same either way.
+lf::astapi::Program* parseSource(SourceText const& source, std::string_view utf8,
+                                 fe::astapi::AstNodeFactory& factory, bool allSyntaxErrors,
+                                 FileReport& report) {
+    // The text of `source` has lost its byte-order mark; the parser reads
+    // the same text, so that it skips one more, as it does for the text of
+    // the other subcommands.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (utf8.starts_with(kByteOrderMark)) {
+        utf8.remove_prefix(kByteOrderMark.size());
+    }
     auto reportError = [&](lf::parser::SyntaxError const& error) {
         report.diagnostics.push_back(
             diagnosticAt(source, error.position(), "error", error.what(), error.identifier()));
     };
     if (allSyntaxErrors) {
-        lf::parser::RecoveredParse recovered = lf::parser::parseRecovering(source.text, factory);
+        lf::parser::RecoveredParse recovered = lf::parser::parseUtf8Recovering(utf8, factory);
         std::ranges::for_each(recovered.errors, reportError);
         return recovered.errors.empty() ? recovered.program : nullptr;
     }
     try {
-        return lf::parser::parse(source.text, factory);
+        return lf::parser::parseUtf8(utf8, factory);
     } catch (lf::parser::SyntaxError const& error) {
         reportError(error);
         return nullptr;
     }
 }
 
-// Parses and resolves one file: class files with the resolver that needs no
-// caller, every other program with the search path of `model`. With
+// Parses and resolves one file, `source` as read into `utf8`: class files
+// with the resolver that needs no caller, every other program with the
+// search path of `model`. With
 // `keepNames`, the report keeps the text and what its names resolved to
 // (also when resolution stopped at an error).
-void checkSource(SourceText const& source, CallerModel model, FileChecks const& checks,
-                 FileReport& report) {
+void checkSource(SourceText const& source, std::string_view utf8, CallerModel model,
+                 FileChecks const& checks, FileReport& report) {
     if (checks.keepNames) {
         report.text = source.text;
     }
     fe::astapi::AstNodeFactory factory;
     auto const parseStart = std::chrono::steady_clock::now();
-    lf::astapi::Program* program = parseSource(source, factory, checks.allSyntaxErrors, report);
+    lf::astapi::Program* program =
+        parseSource(source, utf8, factory, checks.allSyntaxErrors, report);
     report.times.parseSeconds = secondsSince(parseStart);
     if (program == nullptr) {
         return;
@@ -173,7 +186,7 @@ FileReport checkFile(std::string const& path, FileContent const& file, double re
     try {
         SourceText const source = makeSourceText(fl::text::toUtf16(path), file.content);
         model.privateFolder = fs::path(path).parent_path() / "private";
-        checkSource(source, std::move(model), checks, report);
+        checkSource(source, file.content, std::move(model), checks, report);
         filterDiagnostics(report.diagnostics, file.content, source, checks);
     } catch (std::exception const& error) {
         report.failure = "korvex-nr: internal error: " + path + ": " + error.what() + '\n';
