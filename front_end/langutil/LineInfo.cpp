@@ -4,7 +4,12 @@
 
 namespace lf::util {
 
-LineInfo::LineInfo(std::u16string_view text) : text_(text) {
+std::vector<std::size_t> const& LineInfo::lineStarts() const {
+    std::call_once(lineStartsMade_, [this] { findLineStarts(); });
+    return lineStarts_;
+}
+
+void LineInfo::findLineStarts() const {
     lineStarts_.push_back(0);
     std::size_t const size = text_.size();
     for (std::size_t i = 0; i < size; ++i) {
@@ -25,18 +30,20 @@ LineInfo::LineInfo(std::u16string_view text) : text_(text) {
 
 LineAndColumn LineInfo::lineAndColumn(uint32_t position) const {
     std::size_t offset = std::min<std::size_t>(std::max<uint32_t>(position, 1) - 1, text_.size());
-    auto after = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset);
-    auto line = static_cast<uint32_t>(after - lineStarts_.begin());
+    std::vector<std::size_t> const& starts = lineStarts();
+    auto after = std::upper_bound(starts.begin(), starts.end(), offset);
+    auto line = static_cast<uint32_t>(after - starts.begin());
     auto column = static_cast<uint32_t>(offset - *(after - 1) + 1);
     return {line, column};
 }
 
 std::u16string_view LineInfo::lineText(uint32_t line) const {
-    if (line == 0 || line > lineStarts_.size()) {
+    std::vector<std::size_t> const& starts = lineStarts();
+    if (line == 0 || line > starts.size()) {
         return {};
     }
-    std::size_t begin = lineStarts_[line - 1];
-    std::size_t end = line < lineStarts_.size() ? lineStarts_[line] : text_.size();
+    std::size_t begin = starts[line - 1];
+    std::size_t end = line < starts.size() ? starts[line] : text_.size();
     std::u16string_view lineWithBreak = std::u16string_view(text_).substr(begin, end - begin);
     std::size_t contentEnd = lineWithBreak.find_first_of(u"\r\n");
     return lineWithBreak.substr(0, contentEnd);

@@ -8,6 +8,7 @@
 // character outside the basic plane takes two columns.
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,9 +22,12 @@ struct LineAndColumn {
     bool operator==(LineAndColumn const&) const = default;
 };
 
+// The line table is made at the first question, not with the object: a
+// program that reports nothing about a text (most checked files) never pays
+// for it. Questions may come from several threads at once.
 class LineInfo {
   public:
-    explicit LineInfo(std::u16string_view text);
+    explicit LineInfo(std::u16string_view text) : text_(text) {}
 
     // Position 0 is treated as 1 (the first character). Positions past the end
     // of the text are treated as the position just after the last character,
@@ -32,16 +36,23 @@ class LineInfo {
 
     // A text that ends with a line break has an empty last line after it; the
     // empty text has one line.
-    uint32_t lineCount() const { return static_cast<uint32_t>(lineStarts_.size()); }
+    uint32_t lineCount() const { return static_cast<uint32_t>(lineStarts().size()); }
 
     // The text of a 1-based line without its line break; empty for lines that
     // do not exist.
     std::u16string_view lineText(uint32_t line) const;
 
   private:
+    // The line table, made on the first call.
+    std::vector<std::size_t> const& lineStarts() const;
+    void findLineStarts() const;
+
     std::u16string text_;
-    // 0-based offset of the first code unit of every line, ascending.
-    std::vector<std::size_t> lineStarts_;
+    // Whether lineStarts_ has been made.
+    mutable std::once_flag lineStartsMade_;
+    // 0-based offset of the first code unit of every line, ascending; empty
+    // until lineStarts() is first called.
+    mutable std::vector<std::size_t> lineStarts_;
 };
 
 }  // namespace lf::util
