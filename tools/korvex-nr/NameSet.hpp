@@ -24,6 +24,7 @@ template <class Char>
 using NameSet = std::unordered_set<std::basic_string<Char>, NameHash<Char>, std::equal_to<>>;
 
 template <class Char, class Value>
-using NameMap = std::unordered_map<std::basic_string<Char>, Value, NameHash<Char>, std::equal_to<>>;
+using NameTable =
+    std::unordered_map<std::basic_string<Char>, Value, NameHash<Char>, std::equal_to<>>;
 
 }  // namespace korvex::tool

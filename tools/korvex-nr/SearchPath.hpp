@@ -73,7 +73,7 @@ class SearchPath {
     enum Kind : std::uint8_t { functionKind = 1, classKind = 2, packageKind = 4 };
     // What one folder holds: the kinds of each name, one lookup for all.
     struct Listing {
-        NameMap<char, std::uint8_t> kinds;
+        NameTable<char, std::uint8_t> kinds;
         // The bits of Kind that `name` stands for; 0 for names not there.
         std::uint8_t kindsOf(std::string_view name) const;
     };

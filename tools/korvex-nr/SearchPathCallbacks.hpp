@@ -66,7 +66,7 @@ class ExternalNames {
     std::vector<std::u16string> externalPackages_;
     // The known names and every package that holds a known dotted name, in
     // one table so that a name is looked up once; true for the packages.
-    NameMap<char16_t, bool> known_;
+    NameTable<char16_t, bool> known_;
 };
 
 // Reads the model's search path, known names and external packages into a
