@@ -2,14 +2,22 @@
 
 #include <algorithm>
 
+#include "foundation/text/Utf.hpp"
+
 namespace lf::util {
 
-std::vector<std::size_t> const& LineInfo::lineStarts() const {
-    std::call_once(lineStartsMade_, [this] { findLineStarts(); });
-    return lineStarts_;
-}
-
-void LineInfo::findLineStarts() const {
+void LineInfo::prepare() const {
+    if (prepared_.load(std::memory_order_acquire)) {
+        return;
+    }
+    std::lock_guard const lock(preparing_);
+    if (prepared_.load(std::memory_order_relaxed)) {
+        return;
+    }
+    if (!utf8_.empty()) {
+        text_ = fl::text::toUtf16(utf8_);
+        std::string().swap(utf8_);
+    }
     lineStarts_.push_back(0);
     std::size_t const size = text_.size();
     for (std::size_t i = 0; i < size; ++i) {
@@ -26,11 +34,22 @@ void LineInfo::findLineStarts() const {
             lineStarts_.push_back(i + 1);
         }
     }
+    prepared_.store(true, std::memory_order_release);
+}
+
+std::vector<std::size_t> const& LineInfo::lineStarts() const {
+    prepare();
+    return lineStarts_;
+}
+
+std::u16string_view LineInfo::text() const {
+    prepare();
+    return text_;
 }
 
 LineAndColumn LineInfo::lineAndColumn(uint32_t position) const {
-    std::size_t offset = std::min<std::size_t>(std::max<uint32_t>(position, 1) - 1, text_.size());
     std::vector<std::size_t> const& starts = lineStarts();
+    std::size_t offset = std::min<std::size_t>(std::max<uint32_t>(position, 1) - 1, text_.size());
     auto after = std::upper_bound(starts.begin(), starts.end(), offset);
     auto line = static_cast<uint32_t>(after - starts.begin());
     auto column = static_cast<uint32_t>(offset - *(after - 1) + 1);

@@ -7,6 +7,7 @@
 // the line it ends. Columns are 1-based and count UTF-16 code units, so a
 // character outside the basic plane takes two columns.
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -22,12 +23,21 @@ struct LineAndColumn {
     bool operator==(LineAndColumn const&) const = default;
 };
 
-// The line table is made at the first question, not with the object: a
-// program that reports nothing about a text (most checked files) never pays
-// for it. Questions may come from several threads at once.
+// The line table, and for a text given as UTF-8 its UTF-16 form, are made at
+// the first question, not with the object: a program that reports nothing
+// about a text (most checked files) never pays for them. Questions may come
+// from several threads at once.
 class LineInfo {
   public:
     explicit LineInfo(std::u16string_view text) : text_(text) {}
+    // Keeps the UTF-8 bytes as they are; each ill-formed sequence counts as
+    // one character (U+FFFD) once converted.
+    explicit LineInfo(std::string_view utf8) : utf8_(utf8) {}
+    LineInfo(LineInfo const&) = delete;
+    LineInfo& operator=(LineInfo const&) = delete;
+
+    // The text in UTF-16, which positions count in.
+    std::u16string_view text() const;
 
     // Position 0 is treated as 1 (the first character). Positions past the end
     // of the text are treated as the position just after the last character,
@@ -43,15 +53,19 @@ class LineInfo {
     std::u16string_view lineText(uint32_t line) const;
 
   private:
-    // The line table, made on the first call.
+    // The line table, made on the first call together with the UTF-16 text.
     std::vector<std::size_t> const& lineStarts() const;
-    void findLineStarts() const;
+    void prepare() const;
 
-    std::u16string text_;
-    // Whether lineStarts_ has been made.
-    mutable std::once_flag lineStartsMade_;
+    // The text as given in UTF-8, until prepare() converts it into `text_`.
+    mutable std::string utf8_;
+    mutable std::u16string text_;
+    // Whether `text_` and `lineStarts_` are made. Checked without the lock;
+    // std::call_once would cost a system call per object on its first use.
+    mutable std::atomic<bool> prepared_ = false;
+    mutable std::mutex preparing_;
     // 0-based offset of the first code unit of every line, ascending; empty
-    // until lineStarts() is first called.
+    // until prepared.
     mutable std::vector<std::size_t> lineStarts_;
 };
 

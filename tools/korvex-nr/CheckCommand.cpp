@@ -39,6 +39,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kSourceSuffix = ".kx";
+constexpr std::string_view kPrivateFolder = "private";
 // Fewer files are checked too fast for a progress line to help.
 constexpr std::size_t kProgressThreshold = 300;
 // Files are handed to the threads in runs, at least this many per thread.
@@ -50,34 +51,46 @@ bool inContinuousIntegration() {
     return ci != nullptr && *ci != '\0' && std::string_view(ci) != "false";
 }
 
-// Adds the files below `folder` that `exclusions` leave in and whose name
-// ends in `.kx` to `sources`, descending into folders but not through links
-// to them. `folder` is opened relative to `parent` when one is given (its
-// name is then relative to it), which stays open meanwhile: a walk holds
-// one descriptor per level. Each listing made goes to `searchPath` as well,
-// which then need not list the folder again. Stops at the first folder that
-// cannot be listed, with `error` set.
-void collectFolder(OpenFolder const* parent, fs::path const& folder, Exclusions const& exclusions,
-                   SearchPath const& searchPath, std::vector<std::string>& sources,
+// What a walk over the folder tree below one PATH adds to and reads.
+struct FolderWalk {
+    Exclusions const& exclusions;
+    SearchPath const& searchPath;
+    std::vector<std::string>& sources;
+};
+
+// Adds the files below `folder` that the walk's exclusions leave in and
+// whose name ends in `.kx` to its sources, each as `sourcePrefix` (the
+// folder's path in normal form, ending in a slash unless empty) followed by
+// its name; descends into folders but not through links to them. `folder`
+// is opened relative to `parent` when one is given (`name` is then its name
+// there), which stays open meanwhile: a walk holds one descriptor per level.
+// Each listing made goes to the search path as well, which then need not
+// list the folder again. Paths are joined as strings: the path class would
+// split every one into its components, several times for each entry. Stops
+// at the first folder that cannot be listed, with `error` set.
+void collectFolder(OpenFolder const* parent, std::string const& folder, std::string const& name,
+                   std::string const& sourcePrefix, FolderWalk const& walk,
                    std::error_code& error) {
-    OpenFolder const open(parent, parent != nullptr ? folder.filename() : folder, error);
+    OpenFolder const open(parent, parent != nullptr ? name : folder, error);
     std::vector<FolderEntry> const entries = open.entries(error);
     if (error) {
         return;
     }
-    searchPath.recordListing(folder, entries);
+    walk.searchPath.recordListing(folder, entries);
+    std::string const folderWithSlash = folder.ends_with('/') ? folder : folder + '/';
     for (FolderEntry const& entry : entries) {
-        fs::path const path = folder / entry.name;
-        if (exclusions.excludes(path)) {
+        std::string const path = folderWithSlash + entry.name;
+        if (walk.exclusions.excludes(path)) {
             continue;
         }
         if (entry.kind == EntryKind::folder && !entry.link) {
-            collectFolder(&open, path, exclusions, searchPath, sources, error);
+            collectFolder(&open, path, entry.name, sourcePrefix + entry.name + '/', walk, error);
             if (error) {
                 return;
             }
-        } else if (path.extension() == kSourceSuffix && entry.kind == EntryKind::file) {
-            sources.push_back(path.lexically_normal().string());
+        } else if (entry.kind == EntryKind::file && entry.name.ends_with(kSourceSuffix) &&
+                   entry.name.size() > kSourceSuffix.size()) {
+            walk.sources.push_back(sourcePrefix + entry.name);
         }
     }
 }
@@ -99,7 +112,11 @@ std::vector<std::string> collectSources(std::vector<std::string> const& paths,
         if (!fs::is_directory(status)) {
             throw InvocationError("'" + path + "' is neither a file nor a folder");
         }
-        collectFolder(nullptr, path, exclusions, searchPath, sources, error);
+        // The folder's normal form is that of a path below it without the
+        // last name: the path class keeps a trailing slash or none as given.
+        std::string const sourcePrefix = (fs::path(path) / "x").lexically_normal().string();
+        collectFolder(nullptr, path, path, sourcePrefix.substr(0, sourcePrefix.size() - 1),
+                      {exclusions, searchPath, sources}, error);
         if (error) {
             throw InvocationError("cannot list the folder '" + path + "': " + error.message());
         }
@@ -116,18 +133,15 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 // Parses `utf8`, the text of `source` as read: the tree, or null after the
 // syntax errors, which go to the report (the first only, or all of them up
 // to the parser's limit). The parser reads ASCII text as it is, faster than
-// the UTF-16 copy that diagnostics take their lines from; positions are the
-// same either way.
+// the UTF-16 form, which only diagnostics need; positions are the same
+// either way.
 lf::astapi::Program* parseSource(SourceText const& source, std::string_view utf8,
                                  fe::astapi::AstNodeFactory& factory, bool allSyntaxErrors,
                                  FileReport& report) {
     // The text of `source` has lost its byte-order mark; the parser reads
     // the same text, so that it skips one more, as it does for the text of
     // the other subcommands.
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    if (utf8.starts_with(kByteOrderMark)) {
-        utf8.remove_prefix(kByteOrderMark.size());
-    }
+    utf8 = withoutByteOrderMark(utf8);
     auto reportError = [&](lf::parser::SyntaxError const& error) {
         report.diagnostics.push_back(
             diagnosticAt(source, error.position(), "error", error.what(), error.identifier()));
@@ -153,7 +167,7 @@ lf::astapi::Program* parseSource(SourceText const& source, std::string_view utf8
 void checkSource(SourceText const& source, std::string_view utf8, CallerModel model,
                  FileChecks const& checks, FileReport& report) {
     if (checks.keepNames) {
-        report.text = source.text;
+        report.text = source.text();
     }
     fe::astapi::AstNodeFactory factory;
     auto const parseStart = std::chrono::steady_clock::now();
@@ -168,7 +182,7 @@ void checkSource(SourceText const& source, std::string_view utf8, CallerModel mo
     resolveChecked(*program, factory, source, std::move(model), report.diagnostics);
     report.times.resolveSeconds = secondsSince(resolveStart);
     if (checks.keepNames) {
-        report.names = collectResolvedNames(*program, source.text);
+        report.names = collectResolvedNames(*program, source.text());
     }
 }
 
@@ -185,7 +199,11 @@ FileReport checkFile(std::string const& path, FileContent const& file, double re
     report.times.bytes = file.content.size();
     try {
         SourceText const source = makeSourceText(fl::text::toUtf16(path), file.content);
-        model.privateFolder = fs::path(path).parent_path() / "private";
+        // Sources are in normal form: the file's folder is what comes before
+        // its last slash.
+        std::size_t const slash = path.rfind('/');
+        std::string const folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+        model.privateFolder = folder + std::string(kPrivateFolder);
         checkSource(source, file.content, std::move(model), checks, report);
         filterDiagnostics(report.diagnostics, file.content, source, checks);
     } catch (std::exception const& error) {

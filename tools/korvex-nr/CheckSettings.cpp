@@ -138,7 +138,7 @@ Exclusions::Exclusions(ProjectConfig const& settings, CheckCommandLine const& co
     }
 }
 
-bool Exclusions::excludes(fs::path const& source) const {
+bool Exclusions::excludes(std::string_view source) const {
     if (globs_.empty()) {
         return false;
     }

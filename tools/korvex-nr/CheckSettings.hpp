@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/korvex-nr/ProjectConfig.hpp"
@@ -44,7 +45,7 @@ CallerModel callerModel(ProjectConfig const& settings,
 class Exclusions {
   public:
     Exclusions(ProjectConfig const& settings, CheckCommandLine const& commandLine);
-    bool excludes(std::filesystem::path const& source) const;
+    bool excludes(std::string_view source) const;
 
   private:
     struct Glob {

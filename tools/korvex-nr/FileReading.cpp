@@ -163,8 +163,7 @@ FolderEntry entryOf(int folder, char const* name, unsigned char type) {
 
 }  // namespace
 
-OpenFolder::OpenFolder(OpenFolder const* parent, std::filesystem::path const& path,
-                       std::error_code& error)
+OpenFolder::OpenFolder(OpenFolder const* parent, std::string const& path, std::error_code& error)
     : descriptor_(::openat(parent != nullptr ? parent->descriptor_ : AT_FDCWD, path.c_str(),
                            O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
     if (descriptor_ < 0) {
@@ -210,7 +209,7 @@ std::vector<FolderEntry> OpenFolder::entries(std::error_code& error) const {
     }
 }
 
-std::vector<FolderEntry> listFolder(std::filesystem::path const& folder, std::error_code& error) {
+std::vector<FolderEntry> listFolder(std::string const& folder, std::error_code& error) {
     OpenFolder const open(nullptr, folder, error);
     return open.entries(error);
 }

@@ -5,7 +5,6 @@
 // more than the work done there, so every operation here makes as few
 // system calls as it can.
 
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
@@ -44,7 +43,7 @@ class OpenFolder {
     // Opens `path`, relative to `parent` when `path` is relative and a parent
     // is given, else relative to the working folder. On failure `error` is
     // set and the object lists nothing.
-    OpenFolder(OpenFolder const* parent, std::filesystem::path const& path, std::error_code& error);
+    OpenFolder(OpenFolder const* parent, std::string const& path, std::error_code& error);
     ~OpenFolder();
     OpenFolder(OpenFolder const&) = delete;
     OpenFolder& operator=(OpenFolder const&) = delete;
@@ -59,7 +58,7 @@ class OpenFolder {
 };
 
 // The entries of `folder`, as OpenFolder::entries gives them.
-std::vector<FolderEntry> listFolder(std::filesystem::path const& folder, std::error_code& error);
+std::vector<FolderEntry> listFolder(std::string const& folder, std::error_code& error);
 
 // A file read by a FileBatchReader: its content, or why it could not be
 // read.

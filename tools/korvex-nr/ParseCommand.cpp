@@ -24,7 +24,7 @@ class ParseCommand final : public Subcommand {
         SourceText const source = source_.read();
         fe::astapi::AstNodeFactory factory;
         try {
-            lf::astapi::Program const* program = lf::parser::parse(source.text, factory);
+            lf::astapi::Program const* program = lf::parser::parse(source.text(), factory);
             printTree(std::cout, *program, *source.lines);
             return kSuccess;
         } catch (lf::parser::SyntaxError const& error) {

@@ -45,14 +45,14 @@ SearchPath::SearchPath(std::vector<std::filesystem::path> folders) {
         workingFolder_.clear();
     }
     for (std::filesystem::path const& folder : folders) {
-        folders_.push_back(keyOf(folder));
+        folders_.push_back(keyOf(folder.native()));
     }
     rootListings_ = std::vector<std::atomic<Listing const*>>(folders_.size());
 }
 
-std::string SearchPath::keyOf(std::filesystem::path const& folder) const {
-    std::string key = folder.is_absolute() ? std::string() : workingFolder_;
-    std::string_view rest = folder.native();
+std::string SearchPath::keyOf(std::string_view folder) const {
+    std::string key = folder.starts_with('/') ? std::string() : workingFolder_;
+    std::string_view rest = folder;
     while (!rest.empty()) {
         std::size_t const slash = rest.find('/');
         std::string_view const component = rest.substr(0, slash);
@@ -142,10 +142,10 @@ SearchPath::Listing const& SearchPath::listing(std::string_view folder) const {
     // A folder that cannot be listed holds nothing. Two threads may list one
     // folder at once; the first listing stored is kept.
     std::error_code error;
-    return keep(folder, listingOf(listFolder(std::filesystem::path(folder), error)));
+    return keep(folder, listingOf(listFolder(std::string(folder), error)));
 }
 
-void SearchPath::recordListing(std::filesystem::path const& folder,
+void SearchPath::recordListing(std::string const& folder,
                                std::vector<FolderEntry> const& entries) const {
     std::string const key = keyOf(folder);
     keep(key, listingOf(entries));

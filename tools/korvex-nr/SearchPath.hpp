@@ -40,7 +40,7 @@ class SearchPath {
     class PrivateFolder {
       public:
         PrivateFolder(SearchPath const& path, std::filesystem::path const& folder)
-            : key_(path.keyOf(folder)) {}
+            : key_(path.keyOf(folder.native())) {}
 
       private:
         friend class SearchPath;
@@ -57,8 +57,7 @@ class SearchPath {
     // `folder/private` when `entries` hold no folder of that name: a walk
     // over the files to check lists most folders anyway, and files beside
     // which no `private` folder exists are the rule.
-    void recordListing(std::filesystem::path const& folder,
-                       std::vector<FolderEntry> const& entries) const;
+    void recordListing(std::string const& folder, std::vector<FolderEntry> const& entries) const;
 
     // Whether `dottedName` names a function, class or package on the path,
     // or a function or class in `privateFolder` when one is given. Names
@@ -95,7 +94,7 @@ class SearchPath {
     static Listing listingOf(std::vector<FolderEntry> const& entries);
     // `folder` as a key of the cache: absolute, its components joined by
     // single slashes, without `.` components; never empty.
-    std::string keyOf(std::filesystem::path const& folder) const;
+    std::string keyOf(std::string_view folder) const;
 
     // The folder relative paths are taken from, when the object was made
     // (empty for the root).

@@ -1,7 +1,8 @@
 #include "tools/korvex-nr/Suppressions.hpp"
 
 #include <algorithm>
-#include <regex>
+#include <optional>
+#include <utility>
 
 #include "foundation/i18n/MessageCatalog.hpp"
 #include "foundation/i18n/Messages.hpp"
@@ -12,10 +13,87 @@ namespace korvex::tool {
 
 namespace {
 
-// `% korvex-nr: ignore ID, ID` or `ignore-file`, at the end of a line.
-std::regex const kComment(
-    R"(%\s*korvex-nr:\s*(ignore|ignore-file)\s+([A-Za-z_:]+(\s*,\s*[A-Za-z_:]+)*)\s*$)");
-std::regex const kIdentifier("[A-Za-z_:]+");
+constexpr std::string_view kMarker = "korvex-nr:";
+
+// The blanks of the comment grammar: space, tab and the line-ending
+// controls.
+bool isBlank(char character) {
+    return character == ' ' || (character >= '\t' && character <= '\r');
+}
+
+bool isIdentifierCharacter(char character) {
+    return (character >= 'A' && character <= 'Z') || (character >= 'a' && character <= 'z') ||
+           character == '_' || character == ':';
+}
+
+std::size_t skipBlanks(std::string_view line, std::size_t at) {
+    while (at < line.size() && isBlank(line[at])) {
+        ++at;
+    }
+    return at;
+}
+
+std::size_t skipIdentifier(std::string_view line, std::size_t at) {
+    while (at < line.size() && isIdentifierCharacter(line[at])) {
+        ++at;
+    }
+    return at;
+}
+
+// A comment `% korvex-nr: ignore ID, ID` or `ignore-file`, which ends its
+// line: the identifiers (views into the line) and their 0-based offsets.
+struct Comment {
+    bool wholeFile = false;
+    std::vector<std::pair<std::string_view, std::size_t>> identifiers;
+};
+
+// The comment that starts at the `%` at `percent`, if one does. Each part
+// of the grammar is a run of one kind of character (blanks, identifier
+// characters, commas), so reading it without going back decides the match.
+std::optional<Comment> commentAt(std::string_view line, std::size_t percent) {
+    std::size_t at = skipBlanks(line, percent + 1);
+    if (line.substr(at, kMarker.size()) != kMarker) {
+        return std::nullopt;
+    }
+    at = skipBlanks(line, at + kMarker.size());
+    Comment comment;
+    std::string_view const rest = line.substr(at);
+    constexpr std::string_view kFile = "ignore-file", kLine = "ignore";
+    comment.wholeFile = rest.starts_with(kFile);
+    at += comment.wholeFile ? kFile.size() : kLine.size();
+    if (!(comment.wholeFile || rest.starts_with(kLine)) || at >= line.size() ||
+        !isBlank(line[at])) {
+        return std::nullopt;
+    }
+    at = skipBlanks(line, at);
+    while (true) {
+        std::size_t const end = skipIdentifier(line, at);
+        if (end == at) {
+            return std::nullopt;
+        }
+        comment.identifiers.emplace_back(line.substr(at, end - at), at);
+        at = skipBlanks(line, end);
+        if (at == line.size()) {
+            return comment;
+        }
+        if (line[at] != ',') {
+            return std::nullopt;
+        }
+        at = skipBlanks(line, at + 1);
+    }
+}
+
+// The first `%` of `line` that starts a comment: a later one may, when an
+// earlier does not.
+std::optional<Comment> findComment(std::string_view line) {
+    for (std::size_t percent = line.find('%'); percent != std::string_view::npos;
+         percent = line.find('%', percent + 1)) {
+        if (std::optional<Comment> comment = commentAt(line, percent)) {
+            return comment;
+        }
+    }
+    return std::nullopt;
+}
 
 bool isCommentOrBlank(std::string_view line) {
     std::size_t const first = line.find_first_not_of(" \t\r");
@@ -25,32 +103,34 @@ bool isCommentOrBlank(std::string_view line) {
 }  // namespace
 
 Suppressions::Suppressions(std::string_view text) {
-    std::uint32_t lineNumber = 0;
+    // Lines end at '\n'. Most files hold no comment of this kind, so only the
+    // lines that hold the marker are looked at, and lines are counted and
+    // the header followed only up to those.
+    std::uint32_t lineNumber = 1;
+    std::size_t lineStart = 0;      // of line `lineNumber`
+    std::size_t headerChecked = 0;  // the start of the first line not yet classified
     bool inHeader = true;
-    while (!text.empty()) {
-        ++lineNumber;
-        std::size_t const end = text.find('\n');
-        std::string_view const lineText = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        inHeader = inHeader && isCommentOrBlank(lineText);
-        // Most lines hold no such comment; only the others meet the regex.
-        if (lineText.find("korvex-nr:") == std::string_view::npos) {
-            continue;
+    for (std::size_t marker = text.find(kMarker); marker != std::string_view::npos;) {
+        std::size_t const start = text.rfind('\n', marker) + 1;
+        lineNumber += static_cast<std::uint32_t>(
+            std::count(text.begin() + static_cast<std::ptrdiff_t>(lineStart),
+                       text.begin() + static_cast<std::ptrdiff_t>(start), '\n'));
+        lineStart = start;
+        std::size_t const end = std::min(text.find('\n', marker), text.size());
+        std::string_view const line = text.substr(start, end - start);
+        while (inHeader && headerChecked <= start) {
+            std::size_t const headerLineEnd = std::min(text.find('\n', headerChecked), text.size());
+            inHeader = isCommentOrBlank(text.substr(headerChecked, headerLineEnd - headerChecked));
+            headerChecked = headerLineEnd + 1;
         }
-        std::string const line(lineText);
-        std::smatch comment;
-        if (!std::regex_search(line, comment, kComment)) {
-            continue;
+        if (std::optional<Comment> const comment = findComment(line)) {
+            for (auto const& [identifier, offset] : comment->identifiers) {
+                ignores_.push_back({lineNumber, static_cast<std::uint32_t>(offset + 1),
+                                    comment->wholeFile, comment->wholeFile && !inHeader,
+                                    std::string(shortIdentifier(identifier)), false});
+            }
         }
-        bool const wholeFile = comment[1] == "ignore-file";
-        std::string const list = comment[2];
-        std::size_t const listColumn = static_cast<std::size_t>(comment.position(2)) + 1;
-        for (auto match = std::sregex_iterator(list.begin(), list.end(), kIdentifier);
-             match != std::sregex_iterator(); ++match) {
-            ignores_.push_back(
-                {lineNumber, static_cast<std::uint32_t>(listColumn + match->position()), wholeFile,
-                 wholeFile && !inHeader, std::string(shortIdentifier(match->str())), false});
-        }
+        marker = end == text.size() ? std::string_view::npos : text.find(kMarker, end);
     }
 }
 

@@ -61,15 +61,17 @@ SourceText SourceOptions::read() const {
     return makeSourceText(fl::text::toUtf16(name_.empty() ? name : name_), utf8);
 }
 
-SourceText makeSourceText(std::u16string name, std::string const& utf8) {
-    SourceText source;
-    source.name = std::move(name);
-    source.text = fl::text::toUtf16(utf8);
-    if (!source.text.empty() && source.text.front() == u'\uFEFF') {
-        source.text.erase(0, 1);
+std::string_view withoutByteOrderMark(std::string_view utf8) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (utf8.starts_with(kByteOrderMark)) {
+        utf8.remove_prefix(kByteOrderMark.size());
     }
-    source.lines = std::make_shared<lf::util::LineInfo const>(source.text);
-    return source;
+    return utf8;
+}
+
+SourceText makeSourceText(std::u16string name, std::string_view utf8) {
+    return {std::move(name),
+            std::make_shared<lf::util::LineInfo const>(withoutByteOrderMark(utf8))};
 }
 
 bool Subcommand::selected() const {
@@ -199,7 +201,7 @@ int resolveAndPrint(SourceText const& source, DumpOptions const& output,
     fe::astapi::AstNodeFactory factory;
     lf::astapi::Program* program = nullptr;
     try {
-        program = lf::parser::parse(source.text, factory);
+        program = lf::parser::parse(source.text(), factory);
     } catch (lf::parser::SyntaxError const& error) {
         printDiagnostic(std::cerr, source, error.position(), "error", error.what(),
                         error.identifier());

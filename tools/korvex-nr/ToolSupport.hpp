@@ -40,16 +40,23 @@ class InvocationError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// A source text ready for the parser: UTF-16 without byte-order mark, its
-// line information and the name diagnostics use.
+// A source text: the name diagnostics use, and the text without byte-order
+// mark with its line information. The UTF-16 form of the text is made at the
+// first question about it, which a checked file without diagnostics never
+// asks.
 struct SourceText {
     std::u16string name;
-    std::u16string text;
     std::shared_ptr<lf::util::LineInfo const> lines;
+
+    // The text in UTF-16, as the parser reads it and positions count it.
+    std::u16string_view text() const { return lines->text(); }
 };
 
+// `utf8` without the byte-order mark it may start with.
+std::string_view withoutByteOrderMark(std::string_view utf8);
+
 // UTF-8 text (with or without byte-order mark) as a source named `name`.
-SourceText makeSourceText(std::u16string name, std::string const& utf8);
+SourceText makeSourceText(std::u16string name, std::string_view utf8);
 
 // The options that choose the text a subcommand works on.
 class SourceOptions {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "foundation/text/Utf.hpp"
 #include "front_end/langutil/DottedIdentifier.hpp"
 #include "front_end/langutil/LineInfo.hpp"
@@ -49,6 +53,37 @@ TEST(LineInfo, LinesAreCountedAndReturnedWithoutTheirBreaks) {
     EXPECT_EQ(LineInfo(u"\n\r").lineCount(), 3u);
     EXPECT_EQ(LineInfo(u"ab\n").lineText(2), u"");
     EXPECT_EQ(LineInfo(u"").lineCount(), 1u);
+}
+
+TEST(LineInfo, Utf8TextAnswersAsItsUtf16FormAlsoWhenAskedFromManyThreads) {
+    // A two-byte and a four-byte character, a CRLF, a lone CR, a stray
+    // continuation byte and a truncated sequence (each one U+FFFD).
+    std::string_view const utf8 = "\xC3\xA9t\xC3\xA9\r\n\xF0\x9F\x98\x80x\ry\x80z\n\xE2\x82";
+    std::u16string const utf16 = fl::text::toUtf16(utf8);
+    LineInfo const fromUtf16(utf16);
+    LineInfo const fromUtf8(utf8);
+    std::vector<std::thread> askers;
+    std::vector<std::vector<LineAndColumn>> answers(4);
+    for (std::vector<LineAndColumn>& answer : answers) {
+        askers.emplace_back([&fromUtf8, &answer, &utf16] {
+            for (uint32_t position = 0; position <= utf16.size() + 1; ++position) {
+                answer.push_back(fromUtf8.lineAndColumn(position));
+            }
+        });
+    }
+    for (std::thread& asker : askers) {
+        asker.join();
+    }
+    for (uint32_t position = 0; position <= utf16.size() + 1; ++position) {
+        for (std::vector<LineAndColumn> const& answer : answers) {
+            EXPECT_EQ(answer[position], fromUtf16.lineAndColumn(position)) << position;
+        }
+    }
+    EXPECT_EQ(fromUtf8.text(), utf16);
+    ASSERT_EQ(fromUtf8.lineCount(), fromUtf16.lineCount());
+    for (uint32_t line = 1; line <= fromUtf16.lineCount(); ++line) {
+        EXPECT_EQ(fromUtf8.lineText(line), fromUtf16.lineText(line)) << line;
+    }
 }
 
 TEST(DottedIdentifier, AcceptsOnlyIdentifiersJoinedBySingleDots) {

@@ -16,10 +16,8 @@
 namespace korvex::tool {
 namespace {
 
-SourceText sourceText(std::u16string name, std::string const& text) {
-    std::u16string utf16 = fl::text::toUtf16(text);
-    auto lines = std::make_shared<lf::util::LineInfo const>(utf16);
-    return {std::move(name), std::move(utf16), std::move(lines)};
+SourceText sourceText(std::u16string name, std::string_view text) {
+    return {std::move(name), std::make_shared<lf::util::LineInfo const>(text)};
 }
 
 Diagnostic at(std::uint32_t line, std::string identifier) {
@@ -44,6 +42,26 @@ TEST(SuppressionsTest, LineIgnoresSilenceTheirLineAndFileIgnoresTheFile) {
     EXPECT_EQ(unused[0].line, 4U);
     EXPECT_EQ(unused[0].column, 26U);
     EXPECT_EQ(unused[0].identifier, "KORVEX:tool:UnusedIgnore");
+}
+
+TEST(SuppressionsTest, CommentsAreReadByTheirGrammarWherePercentSignsAbound) {
+    // Every comment here silences nothing, so each identifier read comes
+    // back as unused, at its byte column.
+    Suppressions const suppressions(
+        "a = '%'; % korvex-nr: ignore tal_a\r\n"       // a later '%' starts it
+        "b = 1; %korvex-nr:ignore\ttal_b ,tal_c \r\n"  // blanks are optional or any
+        "% korvex-nr: ignore-filetal_d\n"              // no blank after the kind
+        "% korvex-nr: ignore tal_e trailing words\n"   // not at the end of the line
+        "% korvex-nr: ignore tal_f,\n"                 // a comma without identifier
+        "\xC3\xA9 = 2; % korvex-nr: ignore tal_g\n"    // columns count bytes
+        "% korvex-nr: ignore-file tal_h");             // the last line, below code
+    std::vector<std::string> read;
+    for (Diagnostic const& unused : suppressions.unusedIgnores(sourceText(u"f.kx", ""))) {
+        read.push_back(std::to_string(unused.line) + ':' + std::to_string(unused.column) + ' ' +
+                       unused.message.substr(unused.message.find('\''), 7));
+    }
+    EXPECT_EQ(read, (std::vector<std::string>{"1:30 'tal_a'", "2:26 'tal_b'", "2:33 'tal_c'",
+                                              "6:29 'tal_g'", "7:26 'tal_h'"}));
 }
 
 TEST(ResolvedNamesTest, MarksVariablesSharedWithNestedFunctionsAndDottedExtents) {

@@ -90,7 +90,7 @@ std::shared_ptr<Analysis const> analyze(std::u16string const& text,
                                         AnalysisSettings const& settings) {
     auto analysis = std::make_shared<Analysis>();
     analysis->factory = std::make_unique<fe::astapi::AstNodeFactory>();
-    tool::SourceText const source{fl::text::toUtf16(file.string()), text,
+    tool::SourceText const source{fl::text::toUtf16(file.string()),
                                   std::make_shared<lf::util::LineInfo const>(text)};
     lf::parser::RecoveredParse const parsed = lf::parser::parseRecovering(text, *analysis->factory);
     for (lf::parser::SyntaxError const& error : parsed.errors) {
