@@ -6,13 +6,16 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
+#include <mutex>
 #include <optional>
-#include <span>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -42,8 +45,10 @@ constexpr std::string_view kSourceSuffix = ".kx";
 constexpr std::string_view kPrivateFolder = "private";
 // Fewer files are checked too fast for a progress line to help.
 constexpr std::size_t kProgressThreshold = 300;
-// Files are handed to the threads in runs, at least this many per thread.
-constexpr std::size_t kRunsPerThread = 8;
+// Once the walk is over, a run takes at most this share of the files left
+// for each thread: runs shrink towards the end, so that the threads end
+// close together.
+constexpr std::size_t kRunsPerThread = 4;
 
 // CI services set `CI`; their logs are no place for a progress line.
 bool inContinuousIntegration() {
@@ -55,13 +60,14 @@ bool inContinuousIntegration() {
 struct FolderWalk {
     Exclusions const& exclusions;
     SearchPath const& searchPath;
-    std::vector<std::string>& sources;
+    std::function<void(std::string)> const& found;
 };
 
-// Adds the files below `folder` that the walk's exclusions leave in and
-// whose name ends in `.kx` to its sources, each as `sourcePrefix` (the
-// folder's path in normal form, ending in a slash unless empty) followed by
-// its name; descends into folders but not through links to them. `folder`
+// Hands the files below `folder` that the walk's exclusions leave in and
+// whose name ends in `.kx` to the walk, each as `sourcePrefix` (the folder's
+// path in normal form, ending in a slash unless empty) followed by its name,
+// in the byte order of those paths; descends into folders but not through
+// links to them. `folder`
 // is opened relative to `parent` when one is given (`name` is then its name
 // there), which stays open meanwhile: a walk holds one descriptor per level.
 // Each listing made goes to the search path as well, which then need not
@@ -77,36 +83,50 @@ void collectFolder(OpenFolder const* parent, std::string const& folder, std::str
         return;
     }
     walk.searchPath.recordListing(folder, entries);
-    std::string const folderWithSlash = folder.ends_with('/') ? folder : folder + '/';
+    // A folder's name sorts as followed by its slash, so that the paths
+    // below it sort where the walk gives them.
+    std::vector<std::pair<std::string, FolderEntry const*>> ordered;
+    ordered.reserve(entries.size());
     for (FolderEntry const& entry : entries) {
-        std::string const path = folderWithSlash + entry.name;
+        bool const descended = entry.kind == EntryKind::folder && !entry.link;
+        ordered.emplace_back(descended ? entry.name + '/' : entry.name, &entry);
+    }
+    std::ranges::sort(ordered);
+    std::string const folderWithSlash = folder.ends_with('/') ? folder : folder + '/';
+    for (auto const& [key, entry] : ordered) {
+        std::string const path = folderWithSlash + entry->name;
         if (walk.exclusions.excludes(path)) {
             continue;
         }
-        if (entry.kind == EntryKind::folder && !entry.link) {
-            collectFolder(&open, path, entry.name, sourcePrefix + entry.name + '/', walk, error);
+        if (key.ends_with('/')) {
+            collectFolder(&open, path, entry->name, sourcePrefix + key, walk, error);
             if (error) {
                 return;
             }
-        } else if (entry.kind == EntryKind::file && entry.name.ends_with(kSourceSuffix) &&
-                   entry.name.size() > kSourceSuffix.size()) {
-            walk.sources.push_back(sourcePrefix + entry.name);
+        } else if (entry->kind == EntryKind::file && entry->name.ends_with(kSourceSuffix) &&
+                   entry->name.size() > kSourceSuffix.size()) {
+            walk.found(sourcePrefix + entry->name);
         }
     }
 }
 
-// The files named by `paths`: each file given, and every `.kx` file below
-// each folder given that `exclusions` leave in (directory links are not
-// followed), sorted by path and listed once each.
-std::vector<std::string> collectSources(std::vector<std::string> const& paths,
-                                        Exclusions const& exclusions,
-                                        SearchPath const& searchPath) {
+// Hands the files named by `paths` to `found`: each file given, and every
+// `.kx` file below each folder given that `exclusions` leave in (directory
+// links are not followed), sorted by path and once each. A single PATH is
+// walked in that order, each file handed on as soon as it is found; several
+// are gathered and sorted first.
+void collectSources(std::vector<std::string> const& paths, Exclusions const& exclusions,
+                    SearchPath const& searchPath, std::function<void(std::string)> const& found) {
     std::vector<std::string> sources;
+    std::function<void(std::string)> const gather = [&sources](std::string path) {
+        sources.push_back(std::move(path));
+    };
+    std::function<void(std::string)> const& collect = paths.size() == 1 ? found : gather;
     for (std::string const& path : paths) {
         std::error_code error;
         fs::file_status const status = fs::status(path, error);
         if (fs::is_regular_file(status)) {
-            sources.push_back(fs::path(path).lexically_normal().string());
+            collect(fs::path(path).lexically_normal().string());
             continue;
         }
         if (!fs::is_directory(status)) {
@@ -116,14 +136,14 @@ std::vector<std::string> collectSources(std::vector<std::string> const& paths,
         // last name: the path class keeps a trailing slash or none as given.
         std::string const sourcePrefix = (fs::path(path) / "x").lexically_normal().string();
         collectFolder(nullptr, path, path, sourcePrefix.substr(0, sourcePrefix.size() - 1),
-                      {exclusions, searchPath, sources}, error);
+                      {exclusions, searchPath, collect}, error);
         if (error) {
             throw InvocationError("cannot list the folder '" + path + "': " + error.message());
         }
     }
     std::sort(sources.begin(), sources.end());
     sources.erase(std::unique(sources.begin(), sources.end()), sources.end());
-    return sources;
+    std::ranges::for_each(sources, found);
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
@@ -221,7 +241,9 @@ FileReport checkFile(std::string const& path, FileContent const& file, double re
 // `shown`.
 class ProgressLine {
   public:
-    ProgressLine(std::size_t total, bool shown) : total_(total) {
+    // `checked` counts the files checked so far.
+    ProgressLine(std::atomic<std::size_t> const& checked, std::size_t total, bool shown)
+        : checked_(checked), total_(total) {
         if (shown) {
             drawer_ = std::jthread([this](std::stop_token stop) { draw(stop); });
         }
@@ -236,8 +258,6 @@ class ProgressLine {
     ProgressLine(ProgressLine const&) = delete;
     ProgressLine& operator=(ProgressLine const&) = delete;
 
-    void fileChecked() { ++checked_; }
-
   private:
     // Drawn at least once, however fast the check.
     void draw(std::stop_token const& stop) const {
@@ -247,54 +267,124 @@ class ProgressLine {
         } while (!stop.stop_requested());
     }
 
+    std::atomic<std::size_t> const& checked_;
     std::size_t total_;
-    std::atomic<std::size_t> checked_ = 0;
     std::jthread drawer_;
 };
 
-// Checks `sources` on `jobs` threads; the reports are in the order of
-// `sources`. Each thread takes a run of files at a time and reads it in one
-// batch; the runs are short enough for the threads to end close together.
-std::vector<FileReport> checkAll(std::vector<std::string> const& sources, CallerModel const& model,
-                                 FileChecks const& checks, unsigned jobs, ProgressLine& progress) {
-    std::vector<FileReport> reports(sources.size());
-    unsigned const threads = std::max(1u, std::min<unsigned>(jobs, sources.size()));
-    std::atomic<std::size_t> next = 0;
-    auto work = [&] {
-        std::unique_ptr<FileBatchReader> const reader = makeFileBatchReader();
-        std::size_t const run = std::clamp<std::size_t>(sources.size() / (threads * kRunsPerThread),
-                                                        1, reader->batchSize());
-        std::vector<FileContent> files;
-        for (std::size_t first = next.fetch_add(run); first < sources.size();
-             first = next.fetch_add(run)) {
-            std::span<std::string const> const paths =
-                std::span(sources).subspan(first, std::min(run, sources.size() - first));
-            auto const readStart = std::chrono::steady_clock::now();
-            try {
-                reader->read(paths, files);
-            } catch (std::exception const& error) {
-                for (std::size_t index = 0; index < paths.size(); ++index) {
-                    reports[first + index].failure =
-                        "korvex-nr: internal error: " + paths[index] + ": " + error.what() + '\n';
-                    reports[first + index].internalError = true;
-                    progress.fileChecked();
-                }
-                continue;
-            }
-            double const readSeconds = secondsSince(readStart) / paths.size();
-            for (std::size_t index = 0; index < paths.size(); ++index) {
-                reports[first + index] =
-                    checkFile(paths[index], files[index], readSeconds, model, checks);
-                progress.fileChecked();
+// The sources of a check, in their final order, as the walk finds them,
+// and their reports. The checking threads take runs of them while the walk
+// goes on, so that listing the folders is not a phase of its own.
+class SourceQueue {
+  public:
+    // Sources taken together, read in one batch.
+    struct Run {
+        std::vector<std::string> paths;
+        std::vector<FileReport*> reports;
+    };
+
+    explicit SourceQueue(unsigned threads) : threads_(threads) {}
+
+    void add(std::string path) {
+        {
+            std::lock_guard const lock(mutex_);
+            paths_.push_back(std::move(path));
+            reports_.emplace_back();
+        }
+        added_.notify_one();
+    }
+
+    // No source comes after; with `abandoned`, the sources not yet taken
+    // are not checked.
+    void finish(bool abandoned = false) {
+        {
+            std::lock_guard const lock(mutex_);
+            finished_ = true;
+            if (abandoned) {
+                next_ = paths_.size();
             }
         }
-    };
-    std::vector<std::jthread> helpers;
-    for (unsigned helper = 1; helper < threads; ++helper) {
-        helpers.emplace_back(work);
+        added_.notify_all();
     }
-    work();
-    return reports;
+
+    std::size_t size() const {
+        std::lock_guard const lock(mutex_);
+        return paths_.size();
+    }
+
+    // The next sources, at most `most`, into `run`; waits while the walk
+    // goes on and none is left. False once every source is taken.
+    bool take(std::size_t most, Run& run) {
+        std::unique_lock lock(mutex_);
+        added_.wait(lock, [this] { return finished_ || next_ < paths_.size(); });
+        if (next_ == paths_.size()) {
+            return false;
+        }
+        if (finished_) {
+            std::size_t const left = paths_.size() - next_;
+            most = std::clamp<std::size_t>(left / (threads_ * kRunsPerThread), 1, most);
+        }
+        std::size_t const count = std::min(most, paths_.size() - next_);
+        run.paths.assign(paths_.begin() + static_cast<std::ptrdiff_t>(next_),
+                         paths_.begin() + static_cast<std::ptrdiff_t>(next_ + count));
+        run.reports.clear();
+        for (std::size_t index = next_; index < next_ + count; ++index) {
+            run.reports.push_back(&reports_[index]);
+        }
+        next_ += count;
+        return true;
+    }
+
+    // The count of files checked so far, raised by the threads.
+    std::atomic<std::size_t>& checked() { return checked_; }
+
+    // Once every thread is done.
+    std::vector<std::string> takePaths() {
+        return {std::make_move_iterator(paths_.begin()), std::make_move_iterator(paths_.end())};
+    }
+    std::vector<FileReport> takeReports() {
+        return {std::make_move_iterator(reports_.begin()), std::make_move_iterator(reports_.end())};
+    }
+
+  private:
+    unsigned threads_;
+    mutable std::mutex mutex_;
+    std::condition_variable added_;
+    // Elements of a deque stay in place as it grows, so that a thread
+    // writes a report while the walk adds sources.
+    std::deque<std::string> paths_;
+    std::deque<FileReport> reports_;
+    std::size_t next_ = 0;  // the first source not yet taken
+    bool finished_ = false;
+    std::atomic<std::size_t> checked_ = 0;
+};
+
+// Checks the sources of `queue` one run at a time until none is left, each
+// run read in one batch.
+void checkRuns(SourceQueue& queue, CallerModel const& model, FileChecks const& checks) {
+    std::unique_ptr<FileBatchReader> const reader = makeFileBatchReader();
+    SourceQueue::Run run;
+    std::vector<FileContent> files;
+    while (queue.take(reader->batchSize(), run)) {
+        std::vector<std::string> const& paths = run.paths;
+        auto const readStart = std::chrono::steady_clock::now();
+        try {
+            reader->read(paths, files);
+        } catch (std::exception const& error) {
+            for (std::size_t index = 0; index < paths.size(); ++index) {
+                run.reports[index]->failure =
+                    "korvex-nr: internal error: " + paths[index] + ": " + error.what() + '\n';
+                run.reports[index]->internalError = true;
+                ++queue.checked();
+            }
+            continue;
+        }
+        double const readSeconds = secondsSince(readStart) / paths.size();
+        for (std::size_t index = 0; index < paths.size(); ++index) {
+            *run.reports[index] = checkFile(paths[index], files[index], readSeconds, model, checks);
+            ++queue.checked();
+        }
+    }
 }
 
 class CheckCommand final : public Subcommand {
@@ -388,19 +478,40 @@ class CheckCommand final : public Subcommand {
         for (std::string const& identifier : settings.disable.value) {
             checks.disabled.emplace_back(shortIdentifier(identifier));
         }
-        std::vector<std::string> const sources = collectSources(
-            paths_, Exclusions(settings, commandLine_), model.externalNames->searchPath());
         // The switch is process-wide: set it before any thread reads it.
         lf::features::setPackageImportsFeature(settings.packageImports.value.value_or(false));
 
-        bool const terminal = isatty(STDERR_FILENO) != 0;
-        std::vector<FileReport> reports;
-        {
-            ProgressLine progress(sources.size(), terminal && !quiet_ &&
-                                                      !inContinuousIntegration() &&
-                                                      sources.size() > kProgressThreshold);
-            reports = checkAll(sources, model, checks, jobs_, progress);
+        // Files are checked while the walk finds them: a thread more starts
+        // with each file found, up to the jobs asked for.
+        SourceQueue queue(jobs_);
+        std::vector<std::jthread> helpers;
+        auto const helper = [&queue, &model, &checks] { checkRuns(queue, model, checks); };
+        try {
+            collectSources(
+                paths_, Exclusions(settings, commandLine_), model.externalNames->searchPath(),
+                [&](std::string path) {
+                    queue.add(std::move(path));
+                    if (helpers.size() + 1 < jobs_ && queue.size() > helpers.size() + 1) {
+                        helpers.emplace_back(helper);
+                    }
+                });
+        } catch (...) {
+            queue.finish(true);
+            throw;
         }
+        queue.finish();
+
+        bool const terminal = isatty(STDERR_FILENO) != 0;
+        std::size_t const found = queue.size();
+        {
+            ProgressLine progress(
+                queue.checked(), found,
+                terminal && !quiet_ && !inContinuousIntegration() && found > kProgressThreshold);
+            checkRuns(queue, model, checks);
+            helpers.clear();
+        }
+        std::vector<std::string> const sources = queue.takePaths();
+        std::vector<FileReport> const reports = queue.takeReports();
 
         CheckSummary summary{sources.size()};
         bool unreadable = false;
