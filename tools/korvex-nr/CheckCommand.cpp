@@ -67,13 +67,13 @@ struct FolderWalk {
 // whose name ends in `.kx` to the walk, each as `sourcePrefix` (the folder's
 // path in normal form, ending in a slash unless empty) followed by its name,
 // in the byte order of those paths; descends into folders but not through
-// links to them. `folder`
-// is opened relative to `parent` when one is given (`name` is then its name
-// there), which stays open meanwhile: a walk holds one descriptor per level.
-// Each listing made goes to the search path as well, which then need not
-// list the folder again. Paths are joined as strings: the path class would
-// split every one into its components, several times for each entry. Stops
-// at the first folder that cannot be listed, with `error` set.
+// links to them. `folder` is opened relative to `parent` when one is given
+// (`name` is then its name there), which stays open meanwhile: a walk holds
+// one descriptor per level. Each listing made goes to the search path as
+// well, which then need not list the folder again. Paths are joined as
+// strings: the path class would split every one into its components,
+// several times for each entry. Stops at the first folder that cannot be
+// listed, with `error` set.
 void collectFolder(OpenFolder const* parent, std::string const& folder, std::string const& name,
                    std::string const& sourcePrefix, FolderWalk const& walk,
                    std::error_code& error) {
