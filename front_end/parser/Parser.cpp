@@ -17,12 +17,10 @@ namespace detail {
 // ------------------------------------------------------------------ tokens
 
 template <class Unit>
-void SourceParser<Unit>::advance() {
+void SourceParser<Unit>::advanceSlowPath() {
     if (ahead_) {
         tok_ = *ahead_;
         ahead_.reset();
-    } else if (recovery_ == nullptr) {
-        lexer_.next(tok_);
     } else {
         lexRecovering(tok_);
     }
@@ -581,7 +579,7 @@ void SourceParser<Unit>::closeFunction(Token const& keyword) {
 // The members that the other files of the parser call, for both kinds of
 // source text.
 #define KORVEX_PARSER_MEMBERS(Unit)                                                                \
-    template void SourceParser<Unit>::advance();                                                   \
+    template void SourceParser<Unit>::advanceSlowPath();                                           \
     template Token const& SourceParser<Unit>::peek();                                              \
     template bool SourceParser<Unit>::atIdentifier(std::string_view name) const;                   \
     template void SourceParser<Unit>::skipSeparators();                                            \

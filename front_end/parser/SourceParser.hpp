@@ -138,8 +138,17 @@ class SourceParser {
         NodeList<InputArgument> inputs;
     };
 
-    // Tokens.
-    void advance();
+    // Tokens. advance() is inline: it runs for every token, and the common
+    // case, no token read ahead and no recovery, is one call of the lexer.
+    void advance() {
+        if (!ahead_ && recovery_ == nullptr) [[likely]] {
+            lexer_.next(tok_);
+        } else {
+            advanceSlowPath();
+        }
+    }
+    // advance() with a token read ahead or while recovering.
+    void advanceSlowPath();
     Token const& peek();
     bool at(TokenKind kind) const { return tok_.kind == kind; }
     // At an identifier spelled `name` (ASCII).
