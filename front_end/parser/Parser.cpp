@@ -329,16 +329,6 @@ void SourceParser<Unit>::extendBody(NodeList<Node>& body) {
     body = takeList<Node>(mark);
 }
 
-template <class Unit>
-Identifier* SourceParser<Unit>::identifier(Token const& token) {
-    return make<Identifier>(NodeKind::Identifier, token.position(), intern(text(token)));
-}
-
-template <class Unit>
-FieldName* SourceParser<Unit>::fieldName(Token const& token) {
-    return make<FieldName>(NodeKind::FieldName, token.position(), intern(text(token)));
-}
-
 // ----------------------------------------------------- files and functions
 
 namespace {
@@ -601,8 +591,6 @@ void SourceParser<Unit>::closeFunction(Token const& keyword) {
     template void SourceParser<Unit>::skipBrokenStatement();                                       \
     template void SourceParser<Unit>::parseStatementRecovering();                                  \
     template void SourceParser<Unit>::extendBody(NodeList<Node>& body);                            \
-    template Identifier* SourceParser<Unit>::identifier(Token const& token);                       \
-    template FieldName* SourceParser<Unit>::fieldName(Token const& token);                         \
     template SourceParser<Unit>::FunctionHeader SourceParser<Unit>::parseFunctionHeader();         \
     template NodeList<InputArgument> SourceParser<Unit>::parseParameterList();                     \
     template void SourceParser<Unit>::parseFunctionBody(FunctionDefinition& function,              \

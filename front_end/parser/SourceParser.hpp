@@ -190,8 +190,13 @@ class SourceParser {
             return factory_.intern(text);
         }
     }
-    Identifier* identifier(Token const& token);
-    FieldName* fieldName(Token const& token);
+    // Inline: one of these is made for every name read.
+    Identifier* identifier(Token const& token) {
+        return make<Identifier>(NodeKind::Identifier, token.position(), intern(text(token)));
+    }
+    FieldName* fieldName(Token const& token) {
+        return make<FieldName>(NodeKind::FieldName, token.position(), intern(text(token)));
+    }
     template <class T>
     NodeList<T> takeList(std::size_t mark);
 
