@@ -111,10 +111,70 @@ inline bool sameUnits(std::u16string_view a, std::string_view ascii) {
 inline std::size_t hashUnits(std::u16string_view text) {
     return detail::hashUnits(text);
 }
-// The hash of the UTF-16 text that the ASCII text `ascii` widens to, so that
-// a name read from ASCII bytes meets the same name read from UTF-16.
-inline std::size_t hashAsciiUnits(std::string_view ascii) {
-    return detail::hashUnits(ascii);
+namespace detail {
+
+// The `count` (1 to 7) bytes from `p` on, the first in the low byte: two
+// overlapping loads, where a memcpy of variable length would be a call.
+inline std::uint64_t fewBytes(char const* p, std::size_t count) {
+    if (count >= 4) {
+        std::uint32_t low, high;
+        std::memcpy(&low, p, 4);
+        std::memcpy(&high, p + count - 4, 4);
+        return low | std::uint64_t{high} << 8 * (count - 4);
+    }
+    if (count >= 2) {
+        std::uint16_t low, high;
+        std::memcpy(&low, p, 2);
+        std::memcpy(&high, p + count - 2, 2);
+        return low | std::uint64_t{high} << 8 * (count - 2);
+    }
+    return static_cast<unsigned char>(*p);
+}
+// The same for units below 0x100, each taken as its low byte.
+inline std::uint64_t fewBytes(char16_t const* p, std::size_t count) {
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes |= std::uint64_t{p[i]} << 8 * i;
+    }
+    return bytes;
+}
+
+// Eight units from `p` on as bytes, eight to a multiply.
+template <class Unit>
+[[gnu::always_inline]] inline std::uint64_t nameHashOfBytes(Unit const* p, std::size_t size) {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+    std::uint64_t hash = size;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        hash = (hash ^ fewBytes(p + i, 8)) * kMultiplier;
+    }
+    if (i < size) {
+        // The last eight units overlap units already mixed in when the text
+        // has as many: one load instead of several.
+        hash = (hash ^ (size >= 8 ? fewBytes(p + size - 8, 8) : fewBytes(p + i, size - i))) *
+               kMultiplier;
+    }
+    hash ^= hash >> 32;
+    hash *= kMultiplier;
+    return hash ^ (hash >> 29);
+}
+
+}  // namespace detail
+
+// The hash of interned names: the units taken as bytes, eight to a multiply,
+// so that ASCII source hashes straight from its bytes. A UTF-16 text hashes
+// as the ASCII text it narrows to; one with a unit of 0x100 or above, which
+// no ASCII text equals, is hashed as units.
+inline std::uint32_t nameHash(std::string_view ascii) {
+    return static_cast<std::uint32_t>(detail::nameHashOfBytes(ascii.data(), ascii.size()));
+}
+inline std::uint32_t nameHash(std::u16string_view text) {
+    for (char16_t unit : text) {
+        if (unit >= 0x100) {
+            return static_cast<std::uint32_t>(detail::hashUnits(text));
+        }
+    }
+    return static_cast<std::uint32_t>(detail::nameHashOfBytes(text.data(), text.size()));
 }
 
 // Whether every byte of `text` is ASCII (below 0x80): then each byte is one

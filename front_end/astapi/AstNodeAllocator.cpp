@@ -106,14 +106,6 @@ void* AstNodeAllocator::allocateInNewBlock(std::size_t size, std::size_t alignme
     return start;
 }
 
-std::u16string_view AstNodeAllocator::intern(std::u16string_view text) {
-    return internUnits(text, static_cast<std::uint32_t>(fl::text::hashUnits(text)));
-}
-
-std::u16string_view AstNodeAllocator::internAscii(std::string_view ascii) {
-    return internUnits(ascii, static_cast<std::uint32_t>(fl::text::hashAsciiUnits(ascii)));
-}
-
 template <class Unit>
 std::u16string_view AstNodeAllocator::internUnits(std::basic_string_view<Unit> text,
                                                   std::uint32_t hash) {
@@ -149,6 +141,9 @@ AstNodeAllocator::NameSlot& AstNodeAllocator::findName(std::basic_string_view<Un
         }
     }
 }
+
+template std::u16string_view AstNodeAllocator::internUnits(std::u16string_view, std::uint32_t);
+template std::u16string_view AstNodeAllocator::internUnits(std::string_view, std::uint32_t);
 
 void AstNodeAllocator::growNames() {
     std::vector<NameSlot> old(names_.size() * 2);

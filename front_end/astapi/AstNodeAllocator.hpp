@@ -3,12 +3,15 @@
 // interned names, and the clean-up functions that must run when the tree
 // dies (symbol tables and import lists attached to the tree register there).
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
+
+#include "foundation/text/Utf.hpp"
 
 namespace lf::astapi {
 
@@ -40,11 +43,17 @@ class AstNodeAllocator {
         return static_cast<T**>(allocate(count * sizeof(T*), alignof(T*)));
     }
 
-    // The one arena copy of `text`: equal texts give the same view.
-    std::u16string_view intern(std::u16string_view text);
+    // The one arena copy of `text`: equal texts give the same view. Inline,
+    // because the parser interns every name it reads and most are met
+    // before: a name found in its home slot costs no call.
+    std::u16string_view intern(std::u16string_view text) {
+        return internHashed(text, fl::text::nameHash(text));
+    }
     // The same for the UTF-16 text that the ASCII text `ascii` widens to:
     // a name read from ASCII bytes is the one read from UTF-16.
-    std::u16string_view internAscii(std::string_view ascii);
+    std::u16string_view internAscii(std::string_view ascii) {
+        return internHashed(ascii, fl::text::nameHash(ascii));
+    }
 
     void addCleanup(std::function<void()> cleanup);
 
@@ -61,6 +70,28 @@ class AstNodeAllocator {
         std::uint32_t hash = 0;
     };
 
+    // The slot where a name of `hash` belongs, when it holds `text`; null
+    // otherwise (the name may still sit further along its probe sequence).
+    // The hash is compared first: it settles almost every mismatch.
+    template <class Unit>
+    NameSlot const* homeSlot(std::basic_string_view<Unit> text, std::uint32_t hash) const {
+        if (names_.empty()) {
+            return nullptr;
+        }
+        NameSlot const& slot = names_[hash & (names_.size() - 1)];
+        if (slot.hash != hash || slot.length != text.size() || slot.text == nullptr ||
+            !std::equal(text.begin(), text.end(), slot.text)) {
+            return nullptr;
+        }
+        return &slot;
+    }
+
+    template <class Unit>
+    std::u16string_view internHashed(std::basic_string_view<Unit> text, std::uint32_t hash) {
+        NameSlot const* slot = homeSlot(text, hash);
+        return slot != nullptr ? std::u16string_view(slot->text, slot->length)
+                               : internUnits(text, hash);
+    }
     void* allocateInNewBlock(std::size_t size, std::size_t alignment);
     // Interns the UTF-16 text that `text` (UTF-16 or ASCII) stands for.
     template <class Unit>

@@ -546,6 +546,11 @@ void BasicLexer<Unit>::next(Token& token) {
         } else if (TokenKind const single = singleCharacterToken(c); single != TokenKind::Invalid) {
             ++cursor_;
             kind = single;
+        } else if (c == u'(') {
+            // The commonest bracket, read here rather than in lexOperator().
+            brackets_.push_back(Bracket::Paren);
+            ++cursor_;
+            kind = TokenKind::LeftParen;
         } else if (c == u'"') {
             kind = lexQuoted(u'"', TokenKind::String);
         } else if (c == u'\'') {

@@ -107,7 +107,8 @@ class BasicLexer {
 
     TokenKind lexNumber();
     TokenKind lexQuoted(Unit quote, TokenKind kind);
-    TokenKind lexWord();
+    // Inlined into next(): most tokens are words.
+    [[gnu::always_inline]] inline TokenKind lexWord();
     // Brackets and the operators that depend on what follows them (next()
     // reads the tokens of one character itself). `separated`: white space
     // inside a matrix comes before the operator.

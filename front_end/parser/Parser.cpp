@@ -17,12 +17,10 @@ namespace detail {
 // ------------------------------------------------------------------ tokens
 
 template <class Unit>
-void SourceParser<Unit>::advance() {
+void SourceParser<Unit>::advanceSlowPath() {
     if (ahead_) {
         tok_ = *ahead_;
         ahead_.reset();
-    } else if (recovery_ == nullptr) {
-        lexer_.next(tok_);
     } else {
         lexRecovering(tok_);
     }
@@ -331,16 +329,6 @@ void SourceParser<Unit>::extendBody(NodeList<Node>& body) {
     body = takeList<Node>(mark);
 }
 
-template <class Unit>
-Identifier* SourceParser<Unit>::identifier(Token const& token) {
-    return make<Identifier>(NodeKind::Identifier, token.position(), intern(text(token)));
-}
-
-template <class Unit>
-FieldName* SourceParser<Unit>::fieldName(Token const& token) {
-    return make<FieldName>(NodeKind::FieldName, token.position(), intern(text(token)));
-}
-
 // ----------------------------------------------------- files and functions
 
 namespace {
@@ -581,7 +569,7 @@ void SourceParser<Unit>::closeFunction(Token const& keyword) {
 // The members that the other files of the parser call, for both kinds of
 // source text.
 #define KORVEX_PARSER_MEMBERS(Unit)                                                                \
-    template void SourceParser<Unit>::advance();                                                   \
+    template void SourceParser<Unit>::advanceSlowPath();                                           \
     template Token const& SourceParser<Unit>::peek();                                              \
     template bool SourceParser<Unit>::atIdentifier(std::string_view name) const;                   \
     template void SourceParser<Unit>::skipSeparators();                                            \
@@ -603,8 +591,6 @@ void SourceParser<Unit>::closeFunction(Token const& keyword) {
     template void SourceParser<Unit>::skipBrokenStatement();                                       \
     template void SourceParser<Unit>::parseStatementRecovering();                                  \
     template void SourceParser<Unit>::extendBody(NodeList<Node>& body);                            \
-    template Identifier* SourceParser<Unit>::identifier(Token const& token);                       \
-    template FieldName* SourceParser<Unit>::fieldName(Token const& token);                         \
     template SourceParser<Unit>::FunctionHeader SourceParser<Unit>::parseFunctionHeader();         \
     template NodeList<InputArgument> SourceParser<Unit>::parseParameterList();                     \
     template void SourceParser<Unit>::parseFunctionBody(FunctionDefinition& function,              \

@@ -138,8 +138,17 @@ class SourceParser {
         NodeList<InputArgument> inputs;
     };
 
-    // Tokens.
-    void advance();
+    // Tokens. advance() is inline: it runs for every token, and the common
+    // case, no token read ahead and no recovery, is one call of the lexer.
+    void advance() {
+        if (!ahead_ && recovery_ == nullptr) [[likely]] {
+            lexer_.next(tok_);
+        } else {
+            advanceSlowPath();
+        }
+    }
+    // advance() with a token read ahead or while recovering.
+    void advanceSlowPath();
     Token const& peek();
     bool at(TokenKind kind) const { return tok_.kind == kind; }
     // At an identifier spelled `name` (ASCII).
@@ -181,8 +190,13 @@ class SourceParser {
             return factory_.intern(text);
         }
     }
-    Identifier* identifier(Token const& token);
-    FieldName* fieldName(Token const& token);
+    // Inline: one of these is made for every name read.
+    Identifier* identifier(Token const& token) {
+        return make<Identifier>(NodeKind::Identifier, token.position(), intern(text(token)));
+    }
+    FieldName* fieldName(Token const& token) {
+        return make<FieldName>(NodeKind::FieldName, token.position(), intern(text(token)));
+    }
     template <class T>
     NodeList<T> takeList(std::size_t mark);
 
