@@ -29,7 +29,9 @@ inline std::size_t hashName(std::u16string_view name) {
     return fl::text::hashUnits(name);
 }
 
-template <class Value>
+// `InlineSlots`, a power of two, are held in the map itself: room for half
+// as many names before the map allocates.
+template <class Value, std::size_t InlineSlots = 16>
 class NameMap {
   public:
     NameMap() = default;
@@ -86,8 +88,8 @@ class NameMap {
         bool occupied() const { return text != nullptr; }
     };
 
-    // Slots held in the map itself: room for eight names.
-    static constexpr std::size_t kInlineSlots = 16;
+    static_assert((InlineSlots & (InlineSlots - 1)) == 0, "a power of two");
+    static constexpr std::size_t kInlineSlots = InlineSlots;
 
     // The slot that holds `name`, or the free slot where it would go.
     Slot const& slotOf(std::u16string_view name, std::size_t hash) const {
