@@ -29,9 +29,7 @@ inline std::size_t hashName(std::u16string_view name) {
     return fl::text::hashUnits(name);
 }
 
-// `InlineSlots`, a power of two, are held in the map itself: room for half
-// as many names before the map allocates.
-template <class Value, std::size_t InlineSlots = 16>
+template <class Value>
 class NameMap {
   public:
     NameMap() = default;
@@ -88,8 +86,8 @@ class NameMap {
         bool occupied() const { return text != nullptr; }
     };
 
-    static_assert((InlineSlots & (InlineSlots - 1)) == 0, "a power of two");
-    static constexpr std::size_t kInlineSlots = InlineSlots;
+    // Slots held in the map itself: room for eight names.
+    static constexpr std::size_t kInlineSlots = 16;
 
     // The slot that holds `name`, or the free slot where it would go.
     Slot const& slotOf(std::u16string_view name, std::size_t hash) const {

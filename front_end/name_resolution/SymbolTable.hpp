@@ -131,7 +131,7 @@ class SymbolTable final : public ISymbolTable {
     // Whether `outerNames` has been gathered (at the first usesOuterName).
     mutable bool outerNamesCollected = false;
     // Entries held in the table itself: most scopes have no more names.
-    static constexpr std::size_t kInlineEntries = 16;
+    static constexpr std::size_t kInlineEntries = 8;
     // The scope's own names and their classifications, in the order they
     // were made: the first ones here, the rest in `laterEntries`.
     boost::container::static_vector<Entry, kInlineEntries> firstEntries;
@@ -139,8 +139,8 @@ class SymbolTable final : public ISymbolTable {
     // capacity it was made with, so entries do not move; each holds twice
     // as many as the one before.
     std::vector<std::vector<Entry>> laterEntries;
-    // Each name's entry, with room for the inline ones without allocating.
-    NameMap<Entry*, 2 * kInlineEntries> index;
+    // Each name's entry.
+    NameMap<Entry*> index;
     // What `entries` last listed.
     mutable EntryMap listedEntries;
     // The enclosing scope's table; null for a root made without one.
