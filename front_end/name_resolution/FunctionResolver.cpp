@@ -33,14 +33,6 @@ using fe::util::raiseAt;
 namespace fe_msg = KORVEX::front_end;
 namespace lang_msg = KORVEX::lang;
 
-// What one walk over a function's statements collects, in source order.
-struct FunctionContents {
-    std::vector<FunctionDefinition*> nestedFunctions;
-    std::vector<Node*> imports;
-    std::vector<Node*> parforStatements;
-    std::vector<Node*> spmdStatements;
-};
-
 // Collects without entering nested functions or expressions: none of what
 // it collects can stand in an expression.
 class FunctionContentsCollector : public fe::astapi::AstDispatcher<FunctionContentsCollector> {
@@ -54,18 +46,41 @@ class FunctionContentsCollector : public fe::astapi::AstDispatcher<FunctionConte
     }
 
     void visit(FunctionDefinition& nested) { contents_.nestedFunctions.push_back(&nested); }
-    void visit(ImportStatement& statement) { contents_.imports.push_back(&statement); }
+    void visit(ImportStatement& statement) {
+        contents_.imports.push_back(&statement);
+        if (statement.name != nullptr) {
+            contents_.targetStatements.push_back(&statement);
+        }
+    }
     void visit(ParforStatement& statement) {
         contents_.parforStatements.push_back(&statement);
-        walkChildren(statement);
+        withTargetsAndBody(statement);
     }
     void visit(SpmdStatement& statement) {
         contents_.spmdStatements.push_back(&statement);
         walkChildren(statement);
     }
+    void visit(ForStatement& statement) { withTargetsAndBody(statement); }
+    void visit(CatchClause& clause) { withTargetsAndBody(clause); }
+    // Statements whose parts are all expressions.
+    void visit(Assignment& statement) { contents_.targetStatements.push_back(&statement); }
+    void visit(IndexedAssignment& statement) { contents_.targetStatements.push_back(&statement); }
+    void visit(MultipleAssignment& statement) { contents_.targetStatements.push_back(&statement); }
+    void visit(CommandSyntax& statement) { contents_.targetStatements.push_back(&statement); }
+    void visit(Declaration& statement) { contents_.targetStatements.push_back(&statement); }
+    void visit(ArgumentDeclaration& declaration) {
+        contents_.targetStatements.push_back(&declaration);
+    }
     void visit(Expression&) {}
 
   private:
+    // A statement's own targets come before those of the statements in it.
+    template <class Statement>
+    void withTargetsAndBody(Statement& statement) {
+        contents_.targetStatements.push_back(&statement);
+        walkChildren(statement);
+    }
+
     FunctionContents& contents_;
 };
 
@@ -92,10 +107,7 @@ class AbstractFunctionResolver : private qzboost::noncopyable {
         declareOutputs();
         declareImplicitVariable();
 
-        FunctionContents contents;
-        FunctionContentsCollector collector(contents);
-        collector.collect(function.body);
-        collector.collect(function.secondStatements);
+        FunctionContents const contents = collectFunctionContents(function);
 
         declareNestedFunctionNames(contents.nestedFunctions);
         ImportListPtr imports = resolveImports(contents.imports, enclosingImports);
@@ -109,7 +121,8 @@ class AbstractFunctionResolver : private qzboost::noncopyable {
         decideWorkspace(contents.nestedFunctions);
 
         PendingPersistentSet pendingPersistents;
-        resolveLvalues(function, *table, nameResolver, imports, pendingPersistents);
+        resolveLvalues({contents.targetStatements.data(), contents.targetStatements.size()}, *table,
+                       nameResolver, imports, pendingPersistents);
         resolveStatements(contents.parforStatements, contents.spmdStatements, pendingPersistents,
                           imports, cache);
         resolveNestedFunctions(contents.nestedFunctions, imports, cache);
@@ -415,6 +428,14 @@ class EvalBodyFunctionResolver final : public FunctionResolver {
 };
 
 }  // namespace
+
+FunctionContents collectFunctionContents(FunctionDefinition& function) {
+    FunctionContents contents;
+    FunctionContentsCollector collector(contents);
+    collector.collect(function.body);
+    collector.collect(function.secondStatements);
+    return contents;
+}
 
 void rejectRepeatedInputs(NodeList<InputArgument> const& inputs) {
     for (std::uint32_t later = 1; later < inputs.size(); ++later) {

@@ -7,6 +7,7 @@
 
 #include "front_end/name_resolution/LvalueResolver.hpp"
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,15 +37,13 @@ class LvalueResolver : public fe::astapi::AstDispatcher<LvalueResolver> {
           imports_(std::move(imports)),
           pending_(pending) {}
 
-    void resolveStatements(NodeList<Node>& statements) {
+    // Each statement's own targets: the statements nested in a loop or
+    // catch clause come in the list after it.
+    void resolveStatements(std::span<Node* const> statements) {
         for (Node* statement : statements) {
             dispatch(*statement);
         }
     }
-
-    // Expressions assign nothing; nested functions are scopes of their own.
-    void visit(Expression&) {}
-    void visit(FunctionDefinition&) {}
 
     void visit(Assignment& assignment) {
         resolveTarget(*assignment.target, marks::kWholeAssigned);
@@ -75,19 +74,12 @@ class LvalueResolver : public fe::astapi::AstDispatcher<LvalueResolver> {
             loadCommandCalls_.emplace_back(command.words.begin(), command.words.end());
         }
     }
-    void visit(ForStatement& loop) {
-        resolveTarget(*loop.variable, marks::kWholeAssigned);
-        resolveStatements(loop.body);
-    }
-    void visit(ParforStatement& loop) {
-        resolveTarget(*loop.variable, marks::kWholeAssigned);
-        resolveStatements(loop.body);
-    }
+    void visit(ForStatement& loop) { resolveTarget(*loop.variable, marks::kWholeAssigned); }
+    void visit(ParforStatement& loop) { resolveTarget(*loop.variable, marks::kWholeAssigned); }
     void visit(CatchClause& clause) {
         if (clause.identifier != nullptr) {
             resolveTarget(*clause.identifier, marks::kWholeAssigned);
         }
-        resolveStatements(clause.body);
     }
     void visit(ArgumentDeclaration& declaration) {
         resolveTarget(*declaration.name, marks::kWholeAssigned);
@@ -271,12 +263,11 @@ void rejectVariableArgumentDeclaration(Identifier const& declared) {
     }
 }
 
-void resolveLvalues(FunctionDefinition& function, SymbolTable& table,
+void resolveLvalues(std::span<Node* const> targetStatements, SymbolTable& table,
                     AbstractNameResolver& nameResolver, ImportListPtr imports,
                     PendingPersistentSet& pending) {
     LvalueResolver resolver(table, nameResolver, std::move(imports), pending);
-    resolver.resolveStatements(function.body);
-    resolver.resolveStatements(function.secondStatements);
+    resolver.resolveStatements(targetStatements);
     resolver.resolveLoadedVariables();
 }
 

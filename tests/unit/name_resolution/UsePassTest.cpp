@@ -17,6 +17,7 @@
 #include "front_end/import/ImportList.hpp"
 #include "front_end/langutil/LineInfo.hpp"
 #include "front_end/name_resolution/AnonymousFunctionFinalizer.hpp"
+#include "front_end/name_resolution/FunctionResolver.hpp"
 #include "front_end/name_resolution/LvalueResolver.hpp"
 #include "front_end/name_resolution/RvalueResolver.hpp"
 #include "front_end/name_resolution/SymbolTable.hpp"
@@ -94,7 +95,9 @@ class UsePassTest : public ::testing::Test {
                 declare(*table, *nested->name, IdKind::NESTED_FUNCTION);
             }
         }
-        fe::nr::resolveLvalues(function, *table, resolver, imports, pending);
+        fe::nr::FunctionContents const contents = fe::nr::collectFunctionContents(function);
+        fe::nr::resolveLvalues({contents.targetStatements.data(), contents.targetStatements.size()},
+                               *table, resolver, imports, pending);
         return function;
     }
 
