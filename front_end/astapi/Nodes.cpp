@@ -25,13 +25,8 @@ std::ostream& operator<<(std::ostream& out, NodeKind kind) {
     return out << "NodeKind(" << static_cast<unsigned>(kind) << ")";
 }
 
-// Every identifier made asks, so most names are turned away by their first
-// unit and length alone.
-SpecialName getSpecialName(std::u16string_view name) {
+SpecialName getSpecialNameOfCandidate(std::u16string_view name) {
     using namespace std::string_view_literals;
-    if (name.size() < 8 || name.front() != u'v') {
-        return SpecialName::None;
-    }
     if (fl::text::sameUnits(name, u"varargin"sv)) {
         return SpecialName::Varargin;
     }

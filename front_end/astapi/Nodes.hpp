@@ -120,7 +120,16 @@ enum class SpecialName : std::uint8_t {
     Varargin = 41,
     Varargout = 42,
 };
-SpecialName getSpecialName(std::u16string_view name);
+// The special name `name` may be, for the names that start like one.
+SpecialName getSpecialNameOfCandidate(std::u16string_view name);
+// Inline, since every identifier made asks: almost every name is turned away
+// by its length or its first unit without a call.
+inline SpecialName getSpecialName(std::u16string_view name) {
+    if (name.size() < 8 || name.front() != u'v') [[likely]] {
+        return SpecialName::None;
+    }
+    return getSpecialNameOfCandidate(name);
+}
 
 // The byte of marks on an identifier.
 namespace marks {
