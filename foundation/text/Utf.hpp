@@ -67,11 +67,9 @@ bool sameUnits(std::u16string_view a, std::basic_string_view<Unit> b) {
 }
 
 // Four code units per multiply, then a final mix so that the low bits, which
-// pick the slot, depend on every unit. ASCII bytes hash as the units they
-// widen to. Always in line: a call would cost as much as hashing a short
-// name, and the compiler keeps the ASCII form out of line otherwise.
-template <class Unit>
-[[gnu::always_inline]] inline std::size_t hashUnits(std::basic_string_view<Unit> text) {
+// pick the slot, depend on every unit. Always in line: a call would cost as
+// much as hashing a short name.
+[[gnu::always_inline]] inline std::size_t hashUnits(std::u16string_view text) {
     constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
     std::uint64_t hash = text.size();
     std::size_t i = 0;
@@ -86,7 +84,7 @@ template <class Unit>
         // Shifted in unit by unit: a memcpy of variable length would be a call.
         std::uint64_t units = 0;
         for (std::size_t k = i; k < text.size(); ++k) {
-            units = units << 16 | static_cast<char16_t>(text[k]);
+            units = units << 16 | text[k];
         }
         hash = (hash ^ units) * kMultiplier;
     }

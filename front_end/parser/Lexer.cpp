@@ -461,9 +461,6 @@ TokenKind BasicLexer<Unit>::lexOperator(bool separated) {
         return kind;
     };
     switch (c) {
-        case u'(':
-            brackets_.push_back(Bracket::Paren);
-            return take(1, TokenKind::LeftParen);
         case u'[':
             brackets_.push_back(Bracket::Matrix);
             return take(1, TokenKind::LeftBracket);
